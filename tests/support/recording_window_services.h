@@ -1,0 +1,28 @@
+// Window services for tests: keeps every control's state (from the headless services) and logs
+// every operation in order, as text such as `setItemText(#1, 1002, "133")`.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/headless_window_services.h"
+
+class RecordingWindowServices : public HeadlessWindowServices {
+  public:
+    RecordingWindowServices() { installWindowServices(this); }
+    ~RecordingWindowServices() override { installWindowServices(nullptr); }
+    RecordingWindowServices(const RecordingWindowServices&) = delete;
+    RecordingWindowServices& operator=(const RecordingWindowServices&) = delete;
+
+    const std::vector<std::string>& log() const { return log_; }
+    void clearLog() { log_.clear(); }
+    // The logged operations whose text starts with prefix, in order.
+    std::vector<std::string> logOf(const std::string& prefix) const;
+
+  protected:
+    bool wantsOperations() const override { return true; }
+    void onOperation(const std::string& description) override { log_.push_back(description); }
+
+  private:
+    std::vector<std::string> log_;
+};
