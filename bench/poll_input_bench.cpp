@@ -4,6 +4,7 @@
 
 #include "app/headless_window_services.h"
 #include "bench/bench_link.h"
+#include "link/device_link.h"
 #include "protocol/output_frames.h"
 #include "protocol/stream_decoder.h"
 #include "tools/samples/mixed_stream.h"
