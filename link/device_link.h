@@ -1,11 +1,29 @@
-// The device link as the panel protocol sees it: read what has arrived, write a frame.
-// The build picks which definition is linked: the real link over the selected port or adapter,
-// or a stand-in (a capture file, a scripted fake in the tests).
+// The device link: the one open COM port or FTDI adapter of the selected connection.
+// The protocol only reads and writes through it. The build picks which definition of the two is
+// linked: the real link below over the serial-port and FTDI services, or a stand-in (a capture
+// file in zr8-decode, a scripted fake in the protocol tests).
 #pragma once
 
 #include <cstdint>
 
+#include "link/ftdi_service.h"
+#include "link/serial_port_service.h"
+
 constexpr std::uint32_t kDeviceLinkReadSize = 100;
+
+struct DeviceLinkState {
+    SerialPort serialHandle = nullptr;  // null = no COM port open
+    FtdiHandle usbHandle = nullptr;     // null = no USB adapter open
+};
+
+DeviceLinkState& deviceLinkState();
+
+// Opens the selected row's adapter at 38400 baud 8N1 when it is a USB row; usbHandle is null
+// afterwards unless that worked.
+void openUsbDevice();
+// Opens the selected row's COM port at the speed of speedChoice, 8N1, with reads that never
+// wait, when it is a serial row.
+void openSerialPort();
 
 // Copies the bytes that have already arrived, at most 100, into buffer and returns their count;
 // 0 when nothing has arrived or nothing is open. Never waits.
@@ -14,3 +32,6 @@ std::uint32_t readDeviceLink(std::uint8_t (&buffer)[kDeviceLinkReadSize]);
 // Hands length bytes to the open port or adapter. 1 when the write was issued, 0 when nothing
 // is open (nothing is written).
 int writeDeviceLink(const std::uint8_t* bytes, std::uint32_t length);
+
+// Closes whatever is open.
+void closeDeviceLink();

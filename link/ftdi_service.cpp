@@ -1,0 +1,2 @@
+// Placeholder until the FTDI service lands.
+#include "link/ftdi_service.h"

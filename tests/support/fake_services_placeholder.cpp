@@ -1,0 +1,1 @@
+// Keeps the fake services library non-empty while no fake service exists.
