@@ -1,1 +1,0 @@
-// Keeps the fake services library non-empty while no fake service exists.
