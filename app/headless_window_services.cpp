@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/dialog_template.h"
+
 namespace {
 
 WindowHandle handleFromNumber(std::uintptr_t number) {
@@ -66,16 +68,33 @@ int HeadlessWindowServices::registerWindowClass(const char* className, WindowPro
     return 1;
 }
 
-WindowHandle HeadlessWindowServices::createDialog(const char* templateName) {
+WindowHandle HeadlessWindowServices::createDialog(const char* templateName, WindowHandle owner) {
     if (wantsOperations()) {
-        onOperation(std::string("createDialog(") + quoted(templateName) + ")");
+        onOperation(std::string("createDialog(") + quoted(templateName) +
+                    (owner != nullptr ? ", owner " + handleName(owner) : std::string()) + ")");
+    }
+    if (failingTemplates_.count(templateName) != 0) {
+        return nullptr;
     }
     WindowHandle window = handleFromNumber(nextWindow_++);
     WindowState& state = windows_[window];
     state.templateName = templateName;
-    auto found = classes_.find(templateName);
+    state.owner = owner;
+    // A template names its window class and gives its controls their first texts.
+    std::string className = templateName;
+    if (const DialogTemplate* dialog = findDialogTemplate(templateName)) {
+        className = dialog->windowClass != nullptr ? dialog->windowClass : "";
+        state.title = dialog->title;
+        for (int i = 0; i < dialog->itemCount; ++i) {
+            const DialogItem& item = dialog->items[i];
+            if (item.id != -1) {
+                state.controls[item.id].text = item.text;
+            }
+        }
+    }
+    auto found = classes_.find(className);
     if (found != classes_.end()) {
-        state.className = templateName;
+        state.className = className;
         state.procedure = found->second;
     }
     dispatch(window, WindowMessage{MessageKind::Create, 0, 0, 0});
@@ -109,14 +128,12 @@ void HeadlessWindowServices::updateWindow(WindowHandle window) {
     note("updateWindow", window, 0, "");
 }
 
-void HeadlessWindowServices::setWindowPosition(WindowHandle window, int x, int y, bool topmost) {
-    note("setWindowPosition", window, 0,
-         std::to_string(x) + ", " + std::to_string(y) + (topmost ? ", topmost" : ""));
+void HeadlessWindowServices::setWindowPosition(WindowHandle window, int x, int y) {
+    note("setWindowPosition", window, 0, std::to_string(x) + ", " + std::to_string(y));
     if (exists(window)) {
         WindowState& state = windows_[window];
         state.x = x;
         state.y = y;
-        state.topmost = topmost;
     }
 }
 
@@ -226,9 +243,8 @@ void HeadlessWindowServices::setProgressRange(WindowHandle window, int controlId
 
 void HeadlessWindowServices::setProgressPosition(WindowHandle window, int controlId, int position) {
     note("setProgressPosition", window, controlId, std::to_string(position));
-    ControlState& control = mutableControl(window, controlId);
-    // A bar clamps its position to its range, as the real controls do.
-    control.progressPosition = std::clamp(position, control.progressLow, control.progressHigh);
+    // Kept as sent: a real bar shows a position beyond its range as full.
+    mutableControl(window, controlId).progressPosition = position;
 }
 
 void HeadlessWindowServices::setTimer(WindowHandle window, int timerId, unsigned periodMs) {
@@ -261,11 +277,16 @@ BitmapHandle HeadlessWindowServices::loadBitmap(const char* name) {
     return reinterpret_cast<BitmapHandle>(static_cast<std::uintptr_t>(bitmapNames_.size()));
 }
 
-WindowHandle HeadlessWindowServices::addForeignWindow(const char* className) {
+WindowHandle HeadlessWindowServices::addForeignWindow(const char* className, bool iconic) {
     WindowHandle window = handleFromNumber(nextWindow_++);
     windows_[window].className = className;
     windows_[window].visible = true;
+    windows_[window].iconic = iconic;
     return window;
+}
+
+void HeadlessWindowServices::failDialog(const char* templateName) {
+    failingTemplates_.insert(templateName);
 }
 
 void HeadlessWindowServices::presetText(WindowHandle window, int controlId, const char* text) {

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ class HeadlessWindowServices : public WindowServices {
         WindowProcedure procedure = nullptr;
         bool visible = false;
         bool iconic = false;
-        bool topmost = false;
+        WindowHandle owner = nullptr;
         int x = 0;
         int y = 0;
         std::map<int, ControlState> controls;
@@ -39,11 +40,11 @@ class HeadlessWindowServices : public WindowServices {
 
     // --- WindowServices ---
     int registerWindowClass(const char* className, WindowProcedure procedure) override;
-    WindowHandle createDialog(const char* templateName) override;
+    WindowHandle createDialog(const char* templateName, WindowHandle owner) override;
     void destroyWindow(WindowHandle window) override;
     void showWindow(WindowHandle window, ShowCommand command) override;
     void updateWindow(WindowHandle window) override;
-    void setWindowPosition(WindowHandle window, int x, int y, bool topmost) override;
+    void setWindowPosition(WindowHandle window, int x, int y) override;
     void setWindowText(WindowHandle window, const char* text) override;
     WindowHandle findWindow(const char* className) override;
     bool isIconic(WindowHandle window) override;
@@ -67,7 +68,9 @@ class HeadlessWindowServices : public WindowServices {
 
     // --- setting up and driving a scenario ---
     // A window that exists without the core having made it (another running copy, say).
-    WindowHandle addForeignWindow(const char* className);
+    WindowHandle addForeignWindow(const char* className, bool iconic = false);
+    // Makes every later createDialog of that template fail, as when resources are missing.
+    void failDialog(const char* templateName);
     // Gives a control a starting text, as a template's static text would.
     void presetText(WindowHandle window, int controlId, const char* text);
     // Queues a message for runMessageLoop; dispatch(...) delivers one at once.
@@ -106,6 +109,7 @@ class HeadlessWindowServices : public WindowServices {
     std::deque<std::pair<WindowHandle, WindowMessage>> queue_;
     std::vector<std::string> bitmapNames_;  // handle n names bitmapNames_[n - 1]
     std::vector<std::string> declaredBitmaps_;
+    std::set<std::string> failingTemplates_;
     std::vector<std::string> messageBoxes_;
     ControlState scratchControl_;
     std::uintptr_t nextWindow_ = 1;

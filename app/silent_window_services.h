@@ -7,11 +7,11 @@
 class SilentWindowServices : public WindowServices {
   public:
     int registerWindowClass(const char*, WindowProcedure) override { return 0; }
-    WindowHandle createDialog(const char*) override { return nullptr; }
+    WindowHandle createDialog(const char*, WindowHandle) override { return nullptr; }
     void destroyWindow(WindowHandle) override {}
     void showWindow(WindowHandle, ShowCommand) override {}
     void updateWindow(WindowHandle) override {}
-    void setWindowPosition(WindowHandle, int, int, bool) override {}
+    void setWindowPosition(WindowHandle, int, int) override {}
     void setWindowText(WindowHandle, const char*) override {}
     WindowHandle findWindow(const char*) override { return nullptr; }
     bool isIconic(WindowHandle) override { return false; }

@@ -45,11 +45,13 @@ class WindowServices {
     // Window classes and top-level windows made from the dialog templates. A dialog whose
     // template names a registered class sends every message to that class's procedure.
     virtual int registerWindowClass(const char* className, WindowProcedure procedure) = 0;
-    virtual WindowHandle createDialog(const char* templateName) = 0;  // null on failure
+    // owner: the window the new one belongs to (stays above it), or null for none.
+    virtual WindowHandle createDialog(const char* templateName, WindowHandle owner) = 0;  // null on failure
     virtual void destroyWindow(WindowHandle window) = 0;  // runs the Destroy handling at once
     virtual void showWindow(WindowHandle window, ShowCommand command) = 0;
     virtual void updateWindow(WindowHandle window) = 0;
-    virtual void setWindowPosition(WindowHandle window, int x, int y, bool topmost) = 0;
+    // Moves the window's top-left corner to a screen position; size and stacking stay.
+    virtual void setWindowPosition(WindowHandle window, int x, int y) = 0;
     virtual void setWindowText(WindowHandle window, const char* text) = 0;
 
     // Single-instance rule: a running copy is found by its window class name.

@@ -30,7 +30,7 @@ void BM_PollInputWithScreen(benchmark::State& state) {
     loadBenchStream(mixedPanelStream(42, kStreamBytes, 5));
     HeadlessWindowServices screen;
     installWindowServices(&screen);
-    const WindowHandle window = screen.createDialog("SERIALWINZR8");
+    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
     for (auto _ : state) {
         benchmark::DoNotOptimize(pollInput(window));
     }

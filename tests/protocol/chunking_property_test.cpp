@@ -63,7 +63,7 @@ TEST(ChunkingProperty, AnyCutOfTheStreamGivesTheSameResult) {
         // Reference: every byte on its own, straight through the byte step.
         resetProtocolState();
         RecordingWindowServices referenceScreen;
-        WindowHandle referenceWindow = referenceScreen.createDialog("SERIALWINZR8");
+        WindowHandle referenceWindow = referenceScreen.createDialog("SERIALWINZR8", nullptr);
         referenceScreen.presetText(referenceWindow, 1002, "-");
         referenceScreen.clearLog();
         bool anyChange = false;
@@ -76,7 +76,7 @@ TEST(ChunkingProperty, AnyCutOfTheStreamGivesTheSameResult) {
         for (int trial = 0; trial < kCutsPerStream; ++trial) {
             resetProtocolState();
             RecordingWindowServices screen;
-            WindowHandle cutWindow = screen.createDialog("SERIALWINZR8");
+            WindowHandle cutWindow = screen.createDialog("SERIALWINZR8", nullptr);
             screen.presetText(cutWindow, 1002, "-");
             screen.clearLog();
             // Cut sizes mostly small, some up to the full 100 of a read.

@@ -16,7 +16,7 @@ void resetProtocolState() {
 
 ProtocolTest::ProtocolTest() {
     resetProtocolState();
-    window = screen.createDialog("SERIALWINZR8");
+    window = screen.createDialog("SERIALWINZR8", nullptr);
     screen.presetText(window, kMainboardReadoutId, "-");
     screen.clearLog();
 }

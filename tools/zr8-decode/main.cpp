@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     HeadlessWindowServices screen;
     installWindowServices(&screen);
-    const WindowHandle window = screen.createDialog("SERIALWINZR8");
+    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
     screen.presetText(window, kMainboardReadoutId, "-");
 
     openCaptureLink(file);
