@@ -163,10 +163,18 @@ void HeadlessWindowServices::setForegroundWindow(WindowHandle window) {
 }
 
 int HeadlessWindowServices::runMessageLoop() {
-    while (!quitPosted_ && !queue_.empty()) {
-        auto [window, message] = queue_.front();
-        queue_.pop_front();
-        dispatch(window, message);
+    while (!quitPosted_) {
+        if (!queue_.empty()) {
+            auto [window, message] = queue_.front();
+            queue_.pop_front();
+            dispatch(window, message);
+        } else if (!idleSteps_.empty()) {
+            std::function<void()> step = std::move(idleSteps_.front());
+            idleSteps_.pop_front();
+            step();
+        } else {
+            break;
+        }
     }
     // A loop that runs dry without a quit request would wait for ever on a real screen.
     return quitPosted_ ? exitCode_ : -1;
@@ -291,6 +299,10 @@ void HeadlessWindowServices::failDialog(const char* templateName) {
 
 void HeadlessWindowServices::presetText(WindowHandle window, int controlId, const char* text) {
     mutableControl(window, controlId).text = text;
+}
+
+void HeadlessWindowServices::whenIdle(std::function<void()> step) {
+    idleSteps_.push_back(std::move(step));
 }
 
 void HeadlessWindowServices::post(WindowHandle window, const WindowMessage& message) {

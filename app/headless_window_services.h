@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -73,6 +74,9 @@ class HeadlessWindowServices : public WindowServices {
     void failDialog(const char* templateName);
     // Gives a control a starting text, as a template's static text would.
     void presetText(WindowHandle window, int controlId, const char* text);
+    // What the user does next, in order: each time runMessageLoop finds nothing to do, it runs
+    // the next step (which typically dispatches a command). With no steps left it stops.
+    void whenIdle(std::function<void()> step);
     // Queues a message for runMessageLoop; dispatch(...) delivers one at once.
     void post(WindowHandle window, const WindowMessage& message);
     int dispatch(WindowHandle window, const WindowMessage& message);
@@ -107,6 +111,7 @@ class HeadlessWindowServices : public WindowServices {
     std::map<std::string, WindowProcedure> classes_;
     std::map<WindowHandle, WindowState> windows_;
     std::deque<std::pair<WindowHandle, WindowMessage>> queue_;
+    std::deque<std::function<void()>> idleSteps_;
     std::vector<std::string> bitmapNames_;  // handle n names bitmapNames_[n - 1]
     std::vector<std::string> declaredBitmaps_;
     std::set<std::string> failingTemplates_;
