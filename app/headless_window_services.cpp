@@ -277,6 +277,9 @@ void HeadlessWindowServices::messageBox(const char* text, const char* caption) {
 }
 
 BitmapHandle HeadlessWindowServices::loadBitmap(const char* name) {
+    if (failingBitmaps_.count(name) != 0) {
+        return nullptr;
+    }
     if (!declaredBitmaps_.empty() && std::find(declaredBitmaps_.begin(), declaredBitmaps_.end(),
                                                name) == declaredBitmaps_.end()) {
         return nullptr;
@@ -330,6 +333,8 @@ void HeadlessWindowServices::selectListRow(WindowHandle window, int controlId, i
     ControlState& control = mutableControl(window, controlId);
     control.selection = (row >= 0 && row < static_cast<int>(control.rows.size())) ? row : -1;
 }
+
+void HeadlessWindowServices::failBitmap(const char* name) { failingBitmaps_.insert(name); }
 
 void HeadlessWindowServices::declareBitmap(const char* name) {
     declaredBitmaps_.emplace_back(name);

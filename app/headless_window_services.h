@@ -86,6 +86,7 @@ class HeadlessWindowServices : public WindowServices {
     void selectListRow(WindowHandle window, int controlId, int row);
     // Resources that loadBitmap finds; with none declared, every name is found.
     void declareBitmap(const char* name);
+    void failBitmap(const char* name);  // that resource is missing
     const char* bitmapName(BitmapHandle bitmap) const;  // "" for null or unknown
 
     // --- reading back ---
@@ -115,6 +116,7 @@ class HeadlessWindowServices : public WindowServices {
     std::vector<std::string> bitmapNames_;  // handle n names bitmapNames_[n - 1]
     std::vector<std::string> declaredBitmaps_;
     std::set<std::string> failingTemplates_;
+    std::set<std::string> failingBitmaps_;
     std::vector<std::string> messageBoxes_;
     ControlState scratchControl_;
     std::uintptr_t nextWindow_ = 1;
