@@ -64,6 +64,9 @@ int HeadlessWindowServices::registerWindowClass(const char* className, WindowPro
     if (wantsOperations()) {
         onOperation(std::string("registerWindowClass(") + quoted(className) + ")");
     }
+    if (failingClasses_.count(className) != 0) {
+        return 0;
+    }
     classes_[className] = procedure;
     return 1;
 }
@@ -333,6 +336,8 @@ void HeadlessWindowServices::selectListRow(WindowHandle window, int controlId, i
     ControlState& control = mutableControl(window, controlId);
     control.selection = (row >= 0 && row < static_cast<int>(control.rows.size())) ? row : -1;
 }
+
+void HeadlessWindowServices::failClass(const char* className) { failingClasses_.insert(className); }
 
 void HeadlessWindowServices::failBitmap(const char* name) { failingBitmaps_.insert(name); }
 

@@ -72,6 +72,8 @@ class HeadlessWindowServices : public WindowServices {
     WindowHandle addForeignWindow(const char* className, bool iconic = false);
     // Makes every later createDialog of that template fail, as when resources are missing.
     void failDialog(const char* templateName);
+    // Makes registering that window class fail.
+    void failClass(const char* className);
     // Gives a control a starting text, as a template's static text would.
     void presetText(WindowHandle window, int controlId, const char* text);
     // What the user does next, in order: each time runMessageLoop finds nothing to do, it runs
@@ -117,6 +119,7 @@ class HeadlessWindowServices : public WindowServices {
     std::vector<std::string> declaredBitmaps_;
     std::set<std::string> failingTemplates_;
     std::set<std::string> failingBitmaps_;
+    std::set<std::string> failingClasses_;
     std::vector<std::string> messageBoxes_;
     ControlState scratchControl_;
     std::uintptr_t nextWindow_ = 1;

@@ -102,6 +102,22 @@ TEST_F(ShellTest, SecondCopyBringsTheRunningWindowForwardAndShowsNothing) {
     EXPECT_TRUE(serial.log().empty()) << "a second copy does not scan";
 }
 
+TEST_F(ShellTest, RefusedWindowClassEndsTheRunSilently) {
+    for (const char* refused : {"CONNECTIONWINZR8", "SERIALWINZR8"}) {
+        RecordingWindowServices refusingScreen;
+        refusingScreen.failClass(refused);
+        EXPECT_EQ(runTool(), 0) << refused;
+        EXPECT_TRUE(refusingScreen.logOf("createDialog").empty()) << refused;
+        EXPECT_TRUE(refusingScreen.messageBoxes().empty()) << refused;
+    }
+    RecordingWindowServices firstRefused;
+    firstRefused.failClass("CONNECTIONWINZR8");
+    runTool();
+    EXPECT_EQ(firstRefused.logOf("registerWindowClass"),
+              std::vector<std::string>{"registerWindowClass(\"CONNECTIONWINZR8\")"})
+        << "the second class is not tried";
+}
+
 TEST_F(ShellTest, ConnectionWindowThatCannotBeCreatedGivesTheBoxAndEnds) {
     screen.failDialog("CONNECTIONWINZR8");
     EXPECT_EQ(runTool(), 0);

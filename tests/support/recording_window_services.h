@@ -9,8 +9,9 @@
 
 class RecordingWindowServices : public HeadlessWindowServices {
   public:
-    RecordingWindowServices() { installWindowServices(this); }
-    ~RecordingWindowServices() override { installWindowServices(nullptr); }
+    // Installs itself for as long as it lives, then puts back what was installed before.
+    RecordingWindowServices() : previous_(&windowServices()) { installWindowServices(this); }
+    ~RecordingWindowServices() override { installWindowServices(previous_); }
     RecordingWindowServices(const RecordingWindowServices&) = delete;
     RecordingWindowServices& operator=(const RecordingWindowServices&) = delete;
 
@@ -24,5 +25,6 @@ class RecordingWindowServices : public HeadlessWindowServices {
     void onOperation(const std::string& description) override { log_.push_back(description); }
 
   private:
+    WindowServices* previous_;
     std::vector<std::string> log_;
 };
