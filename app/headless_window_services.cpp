@@ -337,9 +337,13 @@ void HeadlessWindowServices::selectListRow(WindowHandle window, int controlId, i
     control.selection = (row >= 0 && row < static_cast<int>(control.rows.size())) ? row : -1;
 }
 
-void HeadlessWindowServices::failClass(const char* className) { failingClasses_.insert(className); }
+void HeadlessWindowServices::failClass(const char* className) {
+    failingClasses_.insert(className);
+}
 
-void HeadlessWindowServices::failBitmap(const char* name) { failingBitmaps_.insert(name); }
+void HeadlessWindowServices::failBitmap(const char* name) {
+    failingBitmaps_.insert(name);
+}
 
 void HeadlessWindowServices::declareBitmap(const char* name) {
     declaredBitmaps_.emplace_back(name);

@@ -88,7 +88,7 @@ class HeadlessWindowServices : public WindowServices {
     void selectListRow(WindowHandle window, int controlId, int row);
     // Resources that loadBitmap finds; with none declared, every name is found.
     void declareBitmap(const char* name);
-    void failBitmap(const char* name);  // that resource is missing
+    void failBitmap(const char* name);                  // that resource is missing
     const char* bitmapName(BitmapHandle bitmap) const;  // "" for null or unknown
 
     // --- reading back ---

@@ -9,8 +9,8 @@
 constexpr int kBitmapCount = 38;
 
 struct ShellState {
-    WindowHandle currentWindow = nullptr;  // the one top-level window that exists, if any
-    std::int16_t switchingGuard = 0;       // 1 while switchWindow runs an opener
+    WindowHandle currentWindow = nullptr;     // the one top-level window that exists, if any
+    std::int16_t switchingGuard = 0;          // 1 while switchWindow runs an opener
     BitmapHandle bitmaps[kBitmapCount] = {};  // BILD1..BILD38; null where a picture is missing
 };
 

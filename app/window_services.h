@@ -46,8 +46,9 @@ class WindowServices {
     // template names a registered class sends every message to that class's procedure.
     virtual int registerWindowClass(const char* className, WindowProcedure procedure) = 0;
     // owner: the window the new one belongs to (stays above it), or null for none.
-    virtual WindowHandle createDialog(const char* templateName, WindowHandle owner) = 0;  // null on failure
-    virtual void destroyWindow(WindowHandle window) = 0;  // runs the Destroy handling at once
+    virtual WindowHandle createDialog(const char* templateName,
+                                      WindowHandle owner) = 0;  // null on failure
+    virtual void destroyWindow(WindowHandle window) = 0;        // runs the Destroy handling at once
     virtual void showWindow(WindowHandle window, ShowCommand command) = 0;
     virtual void updateWindow(WindowHandle window) = 0;
     // Moves the window's top-left corner to a screen position; size and stacking stay.

@@ -23,7 +23,7 @@ constexpr std::uint32_t kFtdiPurgeTransmit = 2;
 constexpr int kFtdiDescriptionSize = 64;
 
 class FtdiService {
-public:
+  public:
     virtual ~FtdiService() = default;
 
     virtual FtdiStatus countDevices(std::uint32_t& count) = 0;
@@ -31,7 +31,8 @@ public:
     virtual FtdiStatus openByIndex(std::int32_t index, FtdiHandle& handle) = 0;
     // The description programmed into the adapter's EEPROM. The adapter controls all 64 bytes:
     // they need not hold a terminating NUL. kFtdiEepromNotProgrammed for a blank EEPROM.
-    virtual FtdiStatus readDescription(FtdiHandle handle, char (&description)[kFtdiDescriptionSize]) = 0;
+    virtual FtdiStatus readDescription(FtdiHandle handle,
+                                       char (&description)[kFtdiDescriptionSize]) = 0;
     virtual FtdiStatus setBaudRate(FtdiHandle handle, std::uint32_t baudRate) = 0;
     virtual FtdiStatus setDataCharacteristics(FtdiHandle handle, std::uint8_t wordLength,
                                               std::uint8_t stopBits, std::uint8_t parity) = 0;

@@ -9,7 +9,7 @@ struct SerialPortObject;
 using SerialPort = SerialPortObject*;  // null = no port open
 
 class SerialPortService {
-public:
+  public:
     virtual ~SerialPortService() = default;
 
     // The scan's probe: the port exists (its default configuration can be read) and can be

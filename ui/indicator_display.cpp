@@ -9,7 +9,7 @@
 namespace {
 
 struct ImageFamily {
-    int firstIndex;     // bitmap table index of the no-value picture
+    int firstIndex;      // bitmap table index of the no-value picture
     int valuedPictures;  // value k shows the picture k + 1 places after it
 };
 
@@ -35,21 +35,45 @@ struct SlotRow {
 
 // Row n is slot n.
 constexpr SlotRow kSlotTable[kSlotCount] = {
-    {2000, 0, SlotRule::Picture}, {2001, 0, SlotRule::Picture}, {2002, 0, SlotRule::Picture},
-    {2003, 0, SlotRule::Picture}, {2004, 0, SlotRule::Picture}, {2005, 0, SlotRule::Picture},
-    {2006, 0, SlotRule::Picture}, {2020, 0, SlotRule::Picture}, {2021, 0, SlotRule::Picture},
-    {2022, 0, SlotRule::Picture}, {2023, 0, SlotRule::Picture}, {2024, 0, SlotRule::Picture},
-    {2025, 1, SlotRule::Picture}, {2026, 4, SlotRule::Picture}, {2100, 0, SlotRule::Picture},
-    {2101, 0, SlotRule::Picture}, {2102, 0, SlotRule::Picture}, {2103, 0, SlotRule::Picture},
-    {2104, 0, SlotRule::Picture}, {2105, 0, SlotRule::Picture}, {2106, 3, SlotRule::Picture},
-    {2107, 0, SlotRule::Picture}, {2108, 0, SlotRule::Picture}, {2109, 0, SlotRule::Picture},
-    {2110, 0, SlotRule::Picture}, {2120, 0, SlotRule::Picture}, {2121, 0, SlotRule::Picture},
-    {2122, 0, SlotRule::Picture}, {2123, 0, SlotRule::Picture}, {2124, 0, SlotRule::Picture},
-    {2125, 1, SlotRule::Picture}, {2126, 1, SlotRule::Picture}, {2127, 1, SlotRule::Picture},
+    {2000, 0, SlotRule::Picture},
+    {2001, 0, SlotRule::Picture},
+    {2002, 0, SlotRule::Picture},
+    {2003, 0, SlotRule::Picture},
+    {2004, 0, SlotRule::Picture},
+    {2005, 0, SlotRule::Picture},
+    {2006, 0, SlotRule::Picture},
+    {2020, 0, SlotRule::Picture},
+    {2021, 0, SlotRule::Picture},
+    {2022, 0, SlotRule::Picture},
+    {2023, 0, SlotRule::Picture},
+    {2024, 0, SlotRule::Picture},
+    {2025, 1, SlotRule::Picture},
+    {2026, 4, SlotRule::Picture},
+    {2100, 0, SlotRule::Picture},
+    {2101, 0, SlotRule::Picture},
+    {2102, 0, SlotRule::Picture},
+    {2103, 0, SlotRule::Picture},
+    {2104, 0, SlotRule::Picture},
+    {2105, 0, SlotRule::Picture},
+    {2106, 3, SlotRule::Picture},
+    {2107, 0, SlotRule::Picture},
+    {2108, 0, SlotRule::Picture},
+    {2109, 0, SlotRule::Picture},
+    {2110, 0, SlotRule::Picture},
+    {2120, 0, SlotRule::Picture},
+    {2121, 0, SlotRule::Picture},
+    {2122, 0, SlotRule::Picture},
+    {2123, 0, SlotRule::Picture},
+    {2124, 0, SlotRule::Picture},
+    {2125, 1, SlotRule::Picture},
+    {2126, 1, SlotRule::Picture},
+    {2127, 1, SlotRule::Picture},
     {2128, 1, SlotRule::Picture},
     {kRudderTrimPictureId, 6, SlotRule::RudderTrim},
     {kElevatorTrimPictureId, 7, SlotRule::ElevatorTrim},
-    {2300, 5, SlotRule::Picture}, {2301, 0, SlotRule::Picture}, {2312, 1, SlotRule::Picture},
+    {2300, 5, SlotRule::Picture},
+    {2301, 0, SlotRule::Picture},
+    {2312, 1, SlotRule::Picture},
     {2313, 5, SlotRule::Picture},
     {kFirstChannelReadoutId + 0, -1, SlotRule::AnalogueChannel},
     {kFirstChannelReadoutId + 1, -1, SlotRule::AnalogueChannel},

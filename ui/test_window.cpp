@@ -124,8 +124,8 @@ int handleCommand(WindowHandle window, int id) {
         const int row = (id - kLeftGearOffId) / 3;
         const int first = kLeftGearOffId + row * 3;
         const auto choice = static_cast<std::int16_t>(id - first);
-        std::int16_t& light = row == 0 ? out.leftGearLight
-                                       : (row == 1 ? out.noseGearLight : out.rightGearLight);
+        std::int16_t& light =
+            row == 0 ? out.leftGearLight : (row == 1 ? out.noseGearLight : out.rightGearLight);
         light = choice;
         services.checkRadioButton(window, first, first + 2, id);
         sendOutputFrame(OutputFrameKind::GearLights);

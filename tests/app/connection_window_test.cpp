@@ -14,7 +14,7 @@
 namespace {
 
 class ConnectionWindowTest : public ToolTest {
-protected:
+  protected:
     ConnectionWindowTest() { registerWindowClasses(); }
 
     // Creates the window and scans, as opening the connection window does.
@@ -56,9 +56,10 @@ TEST_F(ConnectionWindowTest, ListsSerialPortsThenAdaptersInOrder) {
         EXPECT_EQ(std::string(table.rows[row].label), rows()[row]);
     }
     EXPECT_EQ(table.selectedConnection, -1);
-    EXPECT_EQ(serial.logOf("probe"),
-              (std::vector<std::string>{"probe(COM1)", "probe(COM2)", "probe(COM3)", "probe(COM4)",
-                                        "probe(COM5)", "probe(COM6)", "probe(COM7)", "probe(COM8)"}));
+    EXPECT_EQ(
+        serial.logOf("probe"),
+        (std::vector<std::string>{"probe(COM1)", "probe(COM2)", "probe(COM3)", "probe(COM4)",
+                                  "probe(COM5)", "probe(COM6)", "probe(COM7)", "probe(COM8)"}));
     EXPECT_EQ(serial.openPortCount(), 0) << "the scan closes every port it opened";
     EXPECT_EQ(ftdi.openDeviceCount(), 0) << "the scan closes every adapter it opened";
 

@@ -16,7 +16,7 @@
 namespace {
 
 class ShellTest : public ToolTest {
-protected:
+  protected:
     // The user clicks a control of whichever of our windows is open.
     void thenClick(const char* className, int id, int notification = 0) {
         screen.whenIdle([this, className, id, notification] {

@@ -4,40 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 
 #include "link/connection_table.h"
 #include "link/device_link.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "tests/support/counting_allocator.h"
 
 namespace {
 
@@ -124,14 +95,14 @@ TEST(DeviceLinkAllocation, ReadsAndWritesOfEitherKindAllocateNothing) {
     std::uint8_t buffer[kDeviceLinkReadSize];
     const std::uint8_t frame[11] = {0x18, 0x80};
 
-    const long before = allocations.load();
+    const long before = heapAllocations();
     std::uint32_t delivered = 0;
     for (int cycle = 0; cycle < 200; ++cycle) {
         connectionTable().selectedConnection = static_cast<std::int16_t>(cycle % 2);
         delivered += readDeviceLink(buffer);
         writeDeviceLink(frame, sizeof frame);
     }
-    const long after = allocations.load();
+    const long after = heapAllocations();
 
     closeDeviceLink();
     installSerialPortService(nullptr);

@@ -3,42 +3,12 @@
 // record kind, must add nothing to the count.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "app/silent_window_services.h"
 #include "protocol/stream_decoder.h"
+#include "tests/support/counting_allocator.h"
 #include "tests/support/fake_device_link.h"
 #include "tests/support/protocol_fixture.h"
 #include "tools/samples/mixed_stream.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -61,12 +31,12 @@ TEST(PollPath, AllocatesNothing) {
     fakeDeviceLink().arrive(mixedPanelStream(7, 200000));
     const WindowHandle window = reinterpret_cast<WindowHandle>(std::uintptr_t{1});
 
-    const long before = allocations.load();
+    const long before = heapAllocations();
     int changes = 0;
     while (!fakeDeviceLink().drained()) {
         changes += pollInput(window);
     }
-    const long during = allocations.load() - before;
+    const long during = heapAllocations() - before;
     installWindowServices(nullptr);
 
     EXPECT_EQ(during, 0) << "heap allocations during the poll cycles";
@@ -78,9 +48,9 @@ TEST(PollPath, AllocatesNothing) {
 }
 
 TEST(PollPath, CountingReallyCounts) {
-    const long before = allocations.load();
+    const long before = heapAllocations();
     int* volatile probe = new int(3);
-    EXPECT_EQ(allocations.load() - before, 1);
+    EXPECT_EQ(heapAllocations() - before, 1);
     delete probe;
 }
 

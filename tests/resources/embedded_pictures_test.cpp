@@ -13,14 +13,16 @@ namespace {
 
 std::vector<unsigned char> readResource(const std::string& relative) {
     std::ifstream in(std::string(ZR8_RESOURCES_DIR) + "/" + relative, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                      std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> indexedFiles() {
     std::ifstream in(std::string(ZR8_RESOURCES_DIR) + "/bitmaps/index.txt");
     std::vector<std::string> names;
     for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) names.push_back(line);
+        if (!line.empty())
+            names.push_back(line);
     }
     return names;
 }

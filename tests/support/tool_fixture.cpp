@@ -31,7 +31,9 @@ ToolTest::ToolTest() {
     }
 }
 
-ToolTest::~ToolTest() { resetToolState(); }
+ToolTest::~ToolTest() {
+    resetToolState();
+}
 
 std::string ToolTest::pictureOf(WindowHandle window, int controlId) const {
     return screen.bitmapName(screen.control(window, controlId).picture);

@@ -13,7 +13,7 @@
 void resetToolState();
 
 class ToolTest : public ::testing::Test {
-protected:
+  protected:
     ToolTest();
     ~ToolTest() override;
 

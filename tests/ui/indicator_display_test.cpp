@@ -13,7 +13,7 @@
 namespace {
 
 class IndicatorDisplayTest : public ToolTest {
-protected:
+  protected:
     IndicatorDisplayTest() {
         char name[16];
         for (int n = 1; n <= kBitmapCount; ++n) {
@@ -152,8 +152,8 @@ TEST_F(IndicatorDisplayTest, AnalogueChannelsScaleToTheBar) {
         int position;
     };
     const Row rows[] = {
-        {255.0f, 0, "0.0", 0},       {255.0f, 1, "0.5", 0},       {255.0f, 128, "63.7", 64},
-        {255.0f, 255, "127.0", 127}, {255.0f, 300, "149.4", 149}, {1023.0f, 511, "63.4", 63},
+        {255.0f, 0, "0.0", 0},         {255.0f, 1, "0.5", 0},        {255.0f, 128, "63.7", 64},
+        {255.0f, 255, "127.0", 127},   {255.0f, 300, "149.4", 149},  {1023.0f, 511, "63.4", 63},
         {1023.0f, 1023, "127.0", 127}, {511.0f, 2047, "508.7", 509},
     };
     for (int channel = 0; channel < 6; ++channel) {

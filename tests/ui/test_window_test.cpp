@@ -15,7 +15,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint8_t d(int payload) { return static_cast<std::uint8_t>(0x80 | payload); }
+constexpr std::uint8_t d(int payload) {
+    return static_cast<std::uint8_t>(0x80 | payload);
+}
 
 // Frames in their published form.
 const Bytes kTrimOffStep1 = {0x78, 0x09, 0x18, 0x00, 0x18, 0x59, 0x00, 0x00, 0x00, 0x00, 0x8E};
@@ -24,7 +26,7 @@ const Bytes kHobbsOff = {0x78, 0x09, 0x61, 0x00, 0x37, 0x02, 0x00, 0x00, 0x00, 0
 const Bytes kHobbsOn = {0x78, 0x09, 0x61, 0x00, 0x37, 0x02, 0x00, 0x00, 0x00, 0x01, 0x23};
 
 class TestWindowTest : public ToolTest {
-protected:
+  protected:
     TestWindowTest() {
         registerWindowClasses();
         char name[16];
@@ -90,8 +92,8 @@ TEST_F(TestWindowTest, OpeningOrderLinkBeforeWindowFramesBeforeTimers) {
     open();
     std::vector<std::string> order;
     for (const std::string& entry : screen.log()) {
-        for (const char* step : {"createDialog(\"SERIALWINZR8\"", "setWindowText", "setProgressRange",
-                                 "setTimer", "showWindow"}) {
+        for (const char* step : {"createDialog(\"SERIALWINZR8\"", "setWindowText",
+                                 "setProgressRange", "setTimer", "showWindow"}) {
             if (entry.rfind(step, 0) == 0 && (order.empty() || order.back() != step)) {
                 order.push_back(step);
             }
