@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "protocol/frame_checksum.h"
+
 enum class OutputFrameKind : std::int16_t {
     TrimIndicator = 0,  // trim module, type 24
     GearLights = 1,     // landing-gear module, type 99
@@ -23,13 +25,7 @@ struct OutputState {
     std::int16_t hobbsOn = 0;
 };
 
-constexpr int kOutputFrameSize = 11;
-
 OutputState& outputState();
-
-// Add, xor 0xA5 and rotate left over bytes 1..n-1 of frame; the result goes into byte n.
-// Used with n = 4 (header) and n = 10 (whole frame); other n outside 1..10 do nothing.
-void frameChecksum(std::uint8_t (&frame)[kOutputFrameSize], int n);
 
 // Fills frame for kind from the current output state. Returns 0 (frame untouched) for a kind
 // other than the three above.

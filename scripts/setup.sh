@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libftdi1-dev libgl-dev
 )
 
 missing=()
