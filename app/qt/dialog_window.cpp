@@ -1,0 +1,161 @@
+// Qt: builds a dialog template's window and controls, and reports clicks and paints.
+#include "app/qt/dialog_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cstring>
+
+#include "app/qt/dialog_units.h"
+#include "ui/dialog_styles.h"
+
+namespace {
+
+// Check boxes and radio buttons whose mark only the program sets: a click reports the command
+// and leaves the mark alone.
+class ProgramCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override {}
+};
+
+class ProgramRadioButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void nextCheckState() override {}
+};
+
+QString controlText(const char* text) { return QString::fromLatin1(text); }
+
+Qt::Alignment staticAlignment(std::uint32_t style) {
+    switch (style & kSsTypeMask) {
+        case kSsCenter:
+            return Qt::AlignHCenter | Qt::AlignTop;
+        case kSsRight:
+            return Qt::AlignRight | Qt::AlignTop;
+        default:
+            return Qt::AlignLeft | Qt::AlignTop;
+    }
+}
+
+}  // namespace
+
+DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
+                           std::function<void(int, int)> onCommand, std::function<void()> onPaint)
+    : QWidget(owner, Qt::Window), dialog_(dialog), onCommand_(std::move(onCommand)),
+      onPaint_(std::move(onPaint)) {
+    // A caption without a system menu: a title bar with no close box.
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if ((dialog.style & kWsSysMenu) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if ((dialog.style & kDsSysModal) != 0) {
+        flags |= Qt::WindowStaysOnTopHint;
+    }
+    setWindowFlags(flags);
+    setWindowTitle(controlText(dialog.title));
+    setFont(dialogFont(dialog.fontName, dialog.fontPointSize));
+    const DialogUnits units = dialogUnitsFor(font());
+    setFixedSize(units.x(dialog.width), units.y(dialog.height));
+    for (int i = 0; i < dialog.itemCount; ++i) {
+        const DialogItem& item = dialog.items[i];
+        QWidget* widget = makeControl(item);
+        if (widget == nullptr) {
+            continue;
+        }
+        widget->setGeometry(units.rect(item.x, item.y, item.width, item.height));
+        widget->setVisible((item.style & kWsVisible) != 0);
+        if (item.id != -1) {
+            controls_[item.id] = widget;
+        }
+    }
+}
+
+QWidget* DialogWindow::makeControl(const DialogItem& item) {
+    const int id = item.id;
+    const QString text = controlText(item.text);
+    if (std::strcmp(item.windowClass, kButtonClass) == 0) {
+        QAbstractButton* button = nullptr;
+        switch (item.style & kBsTypeMask) {
+            case kBsGroupBox:
+                return new QGroupBox(text, this);
+            case kBsCheckBox:
+                button = new ProgramCheckBox(text, this);
+                break;
+            case kBsRadioButton:
+                button = new ProgramRadioButton(text, this);
+                static_cast<QRadioButton*>(button)->setAutoExclusive(false);
+                break;
+            default:
+                button = new QPushButton(text, this);
+                break;
+        }
+        button->setFocusPolicy((item.style & kWsTabStop) != 0 ? Qt::StrongFocus : Qt::NoFocus);
+        QObject::connect(button, &QAbstractButton::clicked, this,
+                         [this, id] { onCommand_(id, 0); });
+        return button;
+    }
+    if (std::strcmp(item.windowClass, kStaticClass) == 0) {
+        auto* label = new QLabel(this);
+        if ((item.style & kSsTypeMask) == kSsBitmap) {
+            // Empty until a picture is set; a picture shows at its own size.
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        } else {
+            label->setText(text);
+            label->setAlignment(staticAlignment(item.style));
+            label->setTextFormat(Qt::PlainText);
+        }
+        if ((item.style & kSsSunken) != 0) {
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        return label;
+    }
+    if (std::strcmp(item.windowClass, kListBoxClass) == 0) {
+        auto* list = new QListWidget(this);
+        list->setSortingEnabled(false);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        QObject::connect(list, &QListWidget::currentRowChanged, this,
+                         [this, id](int) { onCommand_(id, 1); });
+        QObject::connect(list, &QListWidget::itemDoubleClicked, this,
+                         [this, id](QListWidgetItem*) { onCommand_(id, 2); });
+        return list;
+    }
+    if (std::strcmp(item.windowClass, kProgressBarClass) == 0) {
+        auto* bar = new QProgressBar(this);
+        bar->setOrientation((item.style & kPbsVertical) != 0 ? Qt::Vertical : Qt::Horizontal);
+        bar->setTextVisible(false);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        return bar;
+    }
+    return nullptr;
+}
+
+QWidget* DialogWindow::control(int id) const {
+    auto found = controls_.find(id);
+    return found != controls_.end() ? found->second : nullptr;
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (painting_) {
+        return;
+    }
+    painting_ = true;
+    onPaint_();
+    painting_ = false;
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    // Windows without a close box are closed by the program only.
+    event->ignore();
+}

@@ -1,0 +1,33 @@
+// Qt: a top-level window built from a dialog template, with its controls found by id.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <map>
+
+#include "ui/dialog_template.h"
+
+class QAbstractButton;
+
+class DialogWindow : public QWidget {
+public:
+    // onCommand(id, notification) for clicks and list events; onPaint for every paint.
+    DialogWindow(const DialogTemplate& dialog, QWidget* owner,
+                 std::function<void(int, int)> onCommand, std::function<void()> onPaint);
+
+    QWidget* control(int id) const;
+    const DialogTemplate& dialogTemplate() const { return dialog_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* makeControl(const DialogItem& item);
+
+    const DialogTemplate& dialog_;
+    std::function<void(int, int)> onCommand_;
+    std::function<void()> onPaint_;
+    std::map<int, QWidget*> controls_;
+    bool painting_ = false;
+};

@@ -1,0 +1,71 @@
+// Qt: the Linux program's entry point.
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QTimer>
+#include <csignal>
+
+#include "app/qt/autopilot.h"
+#include "app/qt/qt_window_services.h"
+#include "app/qt/single_instance.h"
+#include "app/shell.h"
+#include "embedded_pictures.h"
+#include "link/posix/ftdi_libftdi.h"
+#include "link/posix/serial_port_posix.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int) { stopRequested = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zr8-test-tool"));
+    const EmbeddedPicture& icon = embeddedIcon();
+    QPixmap iconPixmap;
+    if (iconPixmap.loadFromData(icon.bytes, icon.size, "ICO")) {
+        QApplication::setWindowIcon(QIcon(iconPixmap));
+    }
+
+    QtWindowServices* servicesPointer = nullptr;
+    SingleInstance instance([&servicesPointer] {
+        if (servicesPointer == nullptr) {
+            return;
+        }
+        if (QWidget* front = servicesPointer->frontWindow()) {
+            front->showNormal();
+            front->raise();
+            front->activateWindow();
+        }
+    });
+    QtWindowServices services(&instance);
+    servicesPointer = &services;
+    installWindowServices(&services);
+
+    PosixSerialPortService serial;
+    installSerialPortService(&serial);
+    LibftdiService ftdi;
+    installFtdiService(&ftdi);
+
+    // A stop request (Ctrl+C, a shutdown) ends the run as Quit does: outputs off, port closed.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, [&services] {
+        if (stopRequested != 0) {
+            services.postQuit(0);
+        }
+    });
+    stopWatch.start(100);
+
+    startAutopilotIfAsked(services);
+    const int exitCode = runTool();
+
+    installFtdiService(nullptr);
+    installSerialPortService(nullptr);
+    installWindowServices(nullptr);
+    return exitCode;
+}
