@@ -93,7 +93,7 @@ void switchWindow(std::int16_t target) {
     }
 }
 
-int runTool() {
+int startTool() {
     if (registerWindowClasses() == 0) {
         return 0;  // another copy runs (it was brought forward) or the classes were refused
     }
@@ -102,15 +102,24 @@ int runTool() {
     clearReceivedSlots();
     resetModuleRegistry();
     switchWindow(kConnectionWindowTarget);
+    return 1;
+}
 
-    WindowServices& services = windowServices();
-    const int exitCode = services.runMessageLoop();
+void finishTool() {
     ShellState& shell = shellState();
     if (shell.currentWindow != nullptr) {
         // For the test window this runs its shutdown: every output off, the link closed.
         const WindowHandle last = shell.currentWindow;
         shell.currentWindow = nullptr;
-        services.destroyWindow(last);
+        windowServices().destroyWindow(last);
     }
+}
+
+int runTool() {
+    if (startTool() == 0) {
+        return 0;
+    }
+    const int exitCode = windowServices().runMessageLoop();
+    finishTool();
     return exitCode;
 }

@@ -34,3 +34,9 @@ int openConnectionWindow();
 
 // The whole run, from start-up to the end of the message loop. Returns the exit code: 0.
 int runTool();
+
+// runTool in its three parts, for drivers that run the loop themselves: start-up up to the
+// connection window (0 when another copy runs or the classes were refused: nothing to run),
+// and the end of the run after the loop (the still-open window destroyed).
+int startTool();
+void finishTool();
