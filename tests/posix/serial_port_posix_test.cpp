@@ -130,7 +130,10 @@ TEST_P(HeldPtyTest, IsNeitherListedNorOpenedWhileHeldAndIsOnceLetGo) {
 
 INSTANTIATE_TEST_SUITE_P(Holders, HeldPtyTest,
                          ::testing::Values(HolderCase{"exclusive", true, false},
-                                           HolderCase{"locked", false, true}));
+                                           HolderCase{"locked", false, true}),
+                         [](const ::testing::TestParamInfo<HolderCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 struct NotAPortCase {
     const char* name;
@@ -166,7 +169,10 @@ INSTANTIATE_TEST_SUITE_P(Mappings, NotAPortTest,
                                            NotAPortCase{"hidden", ""},
                                            NotAPortCase{"character_device_not_a_tty", "/dev/null"},
                                            NotAPortCase{"regular_file", "@file"},
-                                           NotAPortCase{"folder", "@dir"}));
+                                           NotAPortCase{"folder", "@dir"}),
+                         [](const ::testing::TestParamInfo<NotAPortCase>& tested) {
+                             return std::string(tested.param.name);
+                         });
 
 TEST_F(PtyPortTest, PortsOutsideCom1ToCom8AndForeignHandlesAreRefused) {
     EXPECT_FALSE(service.probePort(0));
