@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QTimer>
+#include <QWidget>
 #include <csignal>
 
 #include "app/qt/autopilot.h"
