@@ -1,5 +1,4 @@
-// Linux FTDI service over libftdi1: adapters by index, the EEPROM description, and one reader
-// thread per open adapter.
+// Linux FTDI service over libftdi1, with one reader thread per open adapter.
 #include "link/posix/ftdi_libftdi.h"
 
 #include <ftdi.h>

@@ -1,5 +1,4 @@
-// Linux serial-port service over termios: exclusive opens, raw 8N1, reads and writes that never
-// block.
+// Linux serial-port service over termios: exclusive opens, raw 8N1, I/O that never blocks.
 #include "link/posix/serial_port_posix.h"
 
 #include <fcntl.h>
