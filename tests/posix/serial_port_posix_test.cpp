@@ -96,6 +96,24 @@ TEST_F(PtyPortTest, AnOpenPortIsExclusiveUntilClosedThenOpensAgain) {
     anotherCopy.closePort(again);
 }
 
+TEST_F(PtyPortTest, AMappingToASymlinkReachesTheDeviceItPointsToWithTheSameExclusivity) {
+    const std::filesystem::path link =
+        std::filesystem::temp_directory_path() / ("zr8-com-link-" + std::to_string(::getpid()));
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(pty.path(), link);
+    environment.set("ZR8_COM3", link.string());
+
+    EXPECT_TRUE(service.probePort(3));
+    const SerialPort port = service.openPort(3);
+    ASSERT_NE(port, nullptr);
+    EXPECT_FALSE(service.probePort(kPort)) << "the same pty under its own path is busy";
+    const Bytes frame = byteRun(11);
+    service.writePort(port, frame.data(), static_cast<std::uint32_t>(frame.size()));
+    EXPECT_EQ(pty.receive(frame.size()), frame);
+    service.closePort(port);
+    std::filesystem::remove(link);
+}
+
 // Another program that holds the pty in one of the two ways a holder can show it.
 struct HolderCase {
     const char* name;
