@@ -36,6 +36,34 @@ protected:
 
 QString controlText(const char* text) { return QString::fromLatin1(text); }
 
+// The desktop's sans-serif face runs wider than the one the layout was drawn for: a label whose
+// text would be clipped grows sideways, about its centre, left edge or right edge as it is
+// aligned, rather than losing letters.
+void widenToFit(QWidget* widget, std::uint32_t style) {
+    auto* label = qobject_cast<QLabel*>(widget);
+    if (label == nullptr || label->text().isEmpty() || label->frameShape() != QFrame::NoFrame) {
+        return;
+    }
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2;
+    QRect area = label->geometry();
+    const int extra = needed - area.width();
+    if (extra <= 0) {
+        return;
+    }
+    switch (style & kSsTypeMask) {
+        case kSsCenter:
+            area.adjust(-extra / 2, 0, extra - extra / 2, 0);
+            break;
+        case kSsRight:
+            area.adjust(-extra, 0, 0, 0);
+            break;
+        default:
+            area.adjust(0, 0, extra, 0);
+            break;
+    }
+    label->setGeometry(area);
+}
+
 Qt::Alignment staticAlignment(std::uint32_t style) {
     switch (style & kSsTypeMask) {
         case kSsCenter:
@@ -73,6 +101,7 @@ DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
             continue;
         }
         widget->setGeometry(units.rect(item.x, item.y, item.width, item.height));
+        widenToFit(widget, item.style);
         widget->setVisible((item.style & kWsVisible) != 0);
         if (item.id != -1) {
             controls_[item.id] = widget;
