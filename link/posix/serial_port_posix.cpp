@@ -249,7 +249,11 @@ void PosixSerialPortService::closePort(SerialPort port) {
     while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
         sleepOneMillisecond();
     }
-    ::tcflush(fd, TCOFLUSH);
+    // Only a line that is still stalled is flushed: on a pty the flush would also throw away
+    // what the other side has been sent and not read yet (the last frames).
+    if (queued > 0) {
+        ::tcflush(fd, TCOFLUSH);
+    }
     releaseExclusive(fd);
     for (OpenPort& slot : slots_) {
         if (slot.fd == fd) {
