@@ -288,10 +288,12 @@ class Simulator {
             if (count < 0 && errno == EINTR) {
                 continue;
             }
-            if (count < 0 && errno == EAGAIN) {
+            // A tty with VMIN = VTIME = 0 reads 0 bytes when nothing waits; a hung-up device
+            // also shows POLLHUP, which the caller looks at.
+            if (count == 0 || errno == EAGAIN) {
                 return false;
             }
-            return true;  // EIO from a pty whose slave is closed, or end of file
+            return true;  // EIO: a pty whose slave side nobody holds, or a device gone
         }
     }
 
