@@ -366,6 +366,27 @@ TEST_F(PanelSimulatorTest, PlaysOverASerialDevice) {
     ::close(master);
 }
 
+// The tool may open, send and close again before the simulator looks: still a hangup.
+TEST_F(PanelSimulatorTest, AToolThatComesAndGoesAtOnceIsSeenGoing) {
+    std::unique_ptr<Simulator> simulator;
+    startWith(simulator, {"--exit-on-hangup"});
+    if (HasFatalFailure()) {
+        return;
+    }
+    // The scan's probe; once the simulator has seen it go, it looks at the pty only every 20 ms.
+    const int probe = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0);
+    ::close(probe);
+    ::usleep(30000);
+    const int port = openLikeTheTool(link);
+    ASSERT_GE(port, 0);
+    ASSERT_TRUE(writeAll(port, kHobbsOff));
+    ::close(port);
+    EXPECT_TRUE(simulator->readUntil("frame 78 09 61 00 37 02 00 00 00 00 2D HobbsMeter on=0"));
+    EXPECT_TRUE(simulator->readUntil("hangup"));
+    EXPECT_EQ(simulator->waitExit(), 0) << stderrText();
+}
+
 TEST_F(PanelSimulatorTest, SignalsEndItCleanly) {
     for (int number : {SIGTERM, SIGINT}) {
         std::unique_ptr<Simulator> simulator;

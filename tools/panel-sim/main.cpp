@@ -34,8 +34,8 @@ using panelsim::StartMode;
 constexpr const char* kProgram = "zr8-panel-sim";
 // Held bytes of a frame or a stray run are reported after this long without input.
 constexpr std::int64_t kIdleFinishMs = 100;
-// While nobody has the pty's slave open its master reports POLLHUP all the time, so it is looked
-// at again only this often.
+// While nobody has the pty's slave open (after it was open once) its master reports POLLHUP all
+// the time, so it is looked at again only this often.
 constexpr int kRecheckMs = 20;
 constexpr int kMaxRecordsPerTurn = 256;
 
@@ -260,7 +260,8 @@ class Simulator {
             if (hungUp || (revents & (POLLERR | POLLNVAL)) != 0) {
                 deviceGone("the device went away");
             }
-        } else if (hungUp && !peerAbsent_) {
+        } else if (hungUp && (!peerAbsent_ || framesThisSession_ > 0)) {
+            // The second case: the tool came, sent and went between two looks at the pty.
             peerAbsent_ = true;
             peerClosed(now);
         } else if (!hungUp && peerAbsent_) {

@@ -2,8 +2,9 @@
 // side), or a serial device. Both are raw 8-bit, non-blocking.
 //
 // The simulator never opens the pty's slave side itself: the tool's exclusive open must work,
-// and on Linux the master sees POLLHUP exactly while no process holds the slave open, which is
-// how the simulator sees the tool come and go.
+// and on Linux the master sees POLLHUP while no process holds the slave open (from the first
+// close of the slave on; before the slave was ever opened there is no POLLHUP), which is how the
+// simulator sees the tool come and go.
 #pragma once
 
 #include <string>
