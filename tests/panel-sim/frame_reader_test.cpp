@@ -72,6 +72,10 @@ struct Case {
 
 std::vector<Case> cases() {
     const std::string gearMixed = "78 09 63 00 2F 20 02 03 01 00 B0";
+    std::string flood;  // the 40 bytes 00..27
+    for (std::uint8_t byte = 0; byte < 40; ++byte) {
+        flood += (byte > 0 ? " " : "") + panelsim::hexBytes(&byte, 1);
+    }
     return {
         {"trim indicator off, step 1",
          kTrimOff,
@@ -119,6 +123,9 @@ std::vector<Case> cases() {
          "78 09 61 00 37 02",
          {"bad-frame 78 09 61 00 37 02 cut short"}},
         {"a start without a header at the end of the input", "05 78 09 61", {"stray 05 78 09 61"}},
+        {"a flood of stray bytes in lines of 32",
+         flood,
+         {"stray " + flood.substr(0, 32 * 3 - 1), "stray " + flood.substr(32 * 3)}},
     };
 }
 

@@ -12,6 +12,8 @@ constexpr std::uint8_t kFrameStart = 0x78;
 constexpr std::uint8_t kFrameLength = 9;  // bytes after the length byte
 constexpr std::size_t kHeaderSize = 5;    // start, length, module, 0, header checksum
 constexpr std::size_t kFrameSize = kOutputFrameSize;
+// A long run of stray bytes (a flood) is reported in lines of this many bytes.
+constexpr std::size_t kStrayLineBytes = 32;
 
 std::uint8_t checksumOf(const std::uint8_t* frame, int n) {
     std::uint8_t copy[kOutputFrameSize] = {};
@@ -115,6 +117,9 @@ void FrameReader::drain(bool final, std::vector<FrameLine>& out) {
     };
 
     while (p < n) {
+        if (stray_.size() >= kStrayLineBytes) {
+            emitStray(out);
+        }
         const std::size_t available = n - p;
         if (b[p] != kFrameStart) {
             stray_.push_back(b[p++]);

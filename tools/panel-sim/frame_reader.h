@@ -8,7 +8,8 @@
 //                                              right checksums for a module/command we do not
 //                                              drive
 //   bad-frame <hex bytes> cut short            a frame header whose frame never completed
-//   stray <hex bytes>                          bytes that are not part of any frame
+//   stray <hex bytes>                          bytes that are not part of any frame (a long
+//                                              run in lines of 32 bytes or a few more)
 //
 // Resynchronisation: a 0x78 is taken for the start of a frame only when it is followed by the
 // length byte 9. Where a frame does not check out, the reader looks for a later 0x78 inside it

@@ -60,7 +60,12 @@ Endpoint (one of):
   --baud 38400|9600      line speed for --device (default 38400)
 
 What to play:
-  --scenario FILE        play FILE instead of the built-in demo (format below)
+  --scenario FILE        play FILE instead of the built-in demo (format below). The demo
+                         announces modules 16, 17, 18, 19, 24, 97, 98, 99 and 50, the
+                         mainboard number 133 and identification 17A-3-5, then moves every
+                         switch and selector through its positions, the rudder trim round
+                         0..127, the elevator trim both ways, the six levers at all three
+                         resolutions, TOGA and the gear module (about 8 s at speed 1)
   --print-scenario       write the scenario (the demo unless --scenario) in the file format
                          to standard output and exit
   --start-now            play at once (bytes sent before the tool opens its port are lost,
@@ -77,7 +82,9 @@ Stopping:
                          does not count. Without it, the simulator waits for the tool to open
                          the port again and, unless told to start otherwise, plays again from
                          the top after the tool's first frame.
-  SIGINT, SIGTERM        exit with status 0 (the link is removed)
+                         With --device only the device going away is seen: then the
+                         simulator exits with status 0 with this option, else with 1.
+  SIGINT, SIGTERM, SIGHUP  exit with status 0 (the link is removed)
 
 Other:
   --verbose              log each event on standard error
