@@ -48,7 +48,8 @@ void advance(Autopilot& pilot) {
     switch (pilot.step) {
         case Step::FindRow: {
             const WindowHandle window = services.windowOfClass("CONNECTIONWINZR8");
-            auto* list = qobject_cast<QListWidget*>(services.controlWidget(window, kConnectionListId));
+            auto* list =
+                qobject_cast<QListWidget*>(services.controlWidget(window, kConnectionListId));
             if (list == nullptr || services.widget(window) == nullptr ||
                 !services.widget(window)->isVisible()) {
                 break;

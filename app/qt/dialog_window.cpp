@@ -19,22 +19,24 @@ namespace {
 // Check boxes and radio buttons whose mark only the program sets: a click reports the command
 // and leaves the mark alone.
 class ProgramCheckBox : public QCheckBox {
-public:
+  public:
     using QCheckBox::QCheckBox;
 
-protected:
+  protected:
     void nextCheckState() override {}
 };
 
 class ProgramRadioButton : public QRadioButton {
-public:
+  public:
     using QRadioButton::QRadioButton;
 
-protected:
+  protected:
     void nextCheckState() override {}
 };
 
-QString controlText(const char* text) { return QString::fromLatin1(text); }
+QString controlText(const char* text) {
+    return QString::fromLatin1(text);
+}
 
 // The desktop's sans-serif face runs wider than the one the layout was drawn for: a label whose
 // text would be clipped grows sideways, about its centre, left edge or right edge as it is
@@ -79,7 +81,9 @@ Qt::Alignment staticAlignment(std::uint32_t style) {
 
 DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
                            std::function<void(int, int)> onCommand, std::function<void()> onPaint)
-    : QWidget(owner, Qt::Window), dialog_(dialog), onCommand_(std::move(onCommand)),
+    : QWidget(owner, Qt::Window),
+      dialog_(dialog),
+      onCommand_(std::move(onCommand)),
       onPaint_(std::move(onPaint)) {
     // A caption without a system menu: a title bar with no close box.
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;

@@ -10,7 +10,7 @@
 class QAbstractButton;
 
 class DialogWindow : public QWidget {
-public:
+  public:
     // onCommand(id, notification) for clicks and list events; onPaint for every paint.
     DialogWindow(const DialogTemplate& dialog, QWidget* owner,
                  std::function<void(int, int)> onCommand, std::function<void()> onPaint);
@@ -18,11 +18,11 @@ public:
     QWidget* control(int id) const;
     const DialogTemplate& dialogTemplate() const { return dialog_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QWidget* makeControl(const DialogItem& item);
 
     const DialogTemplate& dialog_;

@@ -22,7 +22,9 @@ const WindowHandle kOtherProcessWindow = reinterpret_cast<WindowHandle>(~std::ui
 
 namespace {
 
-QString latin1(const char* text) { return QString::fromLatin1(text != nullptr ? text : ""); }
+QString latin1(const char* text) {
+    return QString::fromLatin1(text != nullptr ? text : "");
+}
 
 }  // namespace
 
@@ -82,7 +84,9 @@ WindowHandle QtWindowServices::createDialog(const char* templateName, WindowHand
         [this, handle](int id, int notification) {
             deliver(handle, WindowMessage{MessageKind::Command, 0, id, notification});
         },
-        [this, handle] { deliver(handle, WindowMessage{MessageKind::Paint, 0, 0, 0}); });
+        [this, handle] {
+            deliver(handle, WindowMessage{MessageKind::Paint, 0, 0, 0});
+        });
     window.widget->move(0, 0);
     if (!QApplication::windowIcon().isNull()) {
         window.widget->setWindowIcon(QApplication::windowIcon());
@@ -260,8 +264,7 @@ int QtWindowServices::listCurrentSelection(WindowHandle window, int controlId) {
     return list->currentRow();
 }
 
-void QtWindowServices::checkRadioButton(WindowHandle window, int firstId, int lastId,
-                                        int checkId) {
+void QtWindowServices::checkRadioButton(WindowHandle window, int firstId, int lastId, int checkId) {
     for (int id = firstId; id <= lastId; ++id) {
         if (auto* button = qobject_cast<QAbstractButton*>(controlWidget(window, id))) {
             button->setCheckable(true);

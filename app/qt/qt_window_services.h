@@ -17,7 +17,7 @@ class QWidget;
 class SingleInstance;
 
 class QtWindowServices : public WindowServices {
-public:
+  public:
     explicit QtWindowServices(SingleInstance* instance = nullptr);
     ~QtWindowServices() override;
 
@@ -56,7 +56,7 @@ public:
     QWidget* frontWindow() const;
     bool quitRequested() const { return quitRequested_; }
 
-private:
+  private:
     struct Window {
         QPointer<DialogWindow> widget;
         std::string className;

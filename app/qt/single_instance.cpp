@@ -1,12 +1,12 @@
 // Qt: the single-instance guard over a lock file and a local socket.
 #include "app/qt/single_instance.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 

@@ -10,7 +10,7 @@
 class QLocalServer;
 
 class SingleInstance {
-public:
+  public:
     // onRaise runs in the first copy when a later start asks it to come forward.
     explicit SingleInstance(std::function<void()> onRaise);
     ~SingleInstance();
@@ -20,7 +20,7 @@ public:
     // Asks the running copy to restore and raise its window.
     void askToRaise();
 
-private:
+  private:
     void claim();
 
     std::function<void()> onRaise_;

@@ -38,7 +38,7 @@ int countOf(MessageKind kind) {
 }
 
 class QtWindowServicesTest : public ::testing::Test {
-protected:
+  protected:
     QtWindowServicesTest() {
         received.clear();
         receivedBy.clear();

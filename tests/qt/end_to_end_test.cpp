@@ -1,0 +1,301 @@
+// The Linux program end to end: Qt window services on the offscreen platform, termios serial over
+// a real pty, and the panel simulator as the mainboard on the other side.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include "app/connection_window_ids.h"
+#include "app/qt/qt_window_services.h"
+#include "app/shell.h"
+#include "link/posix/serial_port_posix.h"
+#include "tests/qt/qt_wait.h"
+#include "tests/support/tool_fixture.h"
+#include "ui/test_window_ids.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint8_t d(int payload) {
+    return static_cast<std::uint8_t>(0x80 | payload);
+}
+
+const QString kTrimOffStep1 = "78 09 18 00 18 59 00 00 00 00 8E";
+const QString kGearAllOff = "78 09 63 00 2F 20 00 00 00 00 FC";
+const QString kHobbsOff = "78 09 61 00 37 02 00 00 00 00 2D";
+const QString kHobbsOn = "78 09 61 00 37 02 00 00 00 01 23";
+
+// What the mainboard sends once the tool is listening.
+Bytes panelSession() {
+    return {112,   d(24), d(3),  112,  d(99), d(2), 120,  d(17),   d(65), d(5), d(3),
+            d(0),  18,    d(0),  d(1), d(0),  19,   d(0), d(0x18), d(0),  24,   d(46),
+            d(25), 24,    d(45), d(1), 98,    d(3), d(0), d(0x7F), 99,    d(4), d(0x10)};
+}
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetToolState();
+        ASSERT_TRUE(folder.isValid());
+        for (int n = 1; n <= 8; ++n) {
+            qputenv(QStringLiteral("ZR8_COM%1").arg(n).toLatin1(), "");  // hide the machine's ports
+        }
+        port = folder.path() + QStringLiteral("/com5");
+        qputenv("ZR8_COM5", port.toLocal8Bit());
+        installWindowServices(&services);
+        installSerialPortService(&serial);
+    }
+
+    void TearDown() override {
+        finishTool();
+        QCoreApplication::processEvents();
+        installSerialPortService(nullptr);
+        installWindowServices(nullptr);
+        if (simulator.state() != QProcess::NotRunning) {
+            simulator.kill();
+            simulator.waitForFinished(2000);
+        }
+        resetToolState();
+    }
+
+    void startSimulator(const Bytes& session, const QStringList& extra = {}) {
+        QString scenario;
+        for (std::uint8_t byte : session) {
+            scenario += QStringLiteral("%1 %2\n").arg(5).arg(byte, 2, 16, QLatin1Char('0'));
+        }
+        QFile file(folder.path() + QStringLiteral("/session.scenario"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(scenario.toLatin1());
+        file.close();
+        simulator.setProcessChannelMode(QProcess::SeparateChannels);
+        simulator.start(QStringLiteral(ZR8_PANEL_SIM),
+                        QStringList{"--link", port, "--scenario", file.fileName()} + extra);
+        ASSERT_TRUE(simulator.waitForStarted(5000));
+        ASSERT_TRUE(waitUntil([this] { return QFile::exists(port); }, 5000))
+            << "the simulator made no link";
+    }
+
+    // The frames the simulator printed so far, as their hex bytes.
+    QStringList frames() {
+        simulatorOutput += simulator.readAllStandardOutput();
+        QStringList found;
+        for (const QString& line : QString::fromLatin1(simulatorOutput).split('\n')) {
+            if (line.startsWith(QLatin1String("frame "))) {
+                found << line.mid(6, 32);
+            } else if (line.startsWith(QLatin1String("bad-frame")) ||
+                       line.startsWith(QLatin1String("stray"))) {
+                ADD_FAILURE() << "simulator: " << line.toStdString();
+            }
+        }
+        return found;
+    }
+    bool waitForFrames(int count) {
+        return waitUntil([&] { return frames().size() >= count; }, 5000);
+    }
+
+    WindowHandle window(const char* className) const { return services.windowOfClass(className); }
+    template <typename Widget>
+    Widget* control(const char* className, int id) const {
+        return qobject_cast<Widget*>(services.controlWidget(window(className), id));
+    }
+    QString text(int id) const {
+        auto* label = control<QLabel>("SERIALWINZR8", id);
+        return label != nullptr ? label->text() : QString();
+    }
+    void click(int id) {
+        auto* button = control<QAbstractButton>("SERIALWINZR8", id);
+        ASSERT_NE(button, nullptr) << id;
+        button->click();
+    }
+
+    // Start-up, the scan, then the simulator's row and OK, as the technician does.
+    void openTestWindowOnCom5() {
+        ASSERT_EQ(startTool(), 1);
+        auto* list = control<QListWidget>("CONNECTIONWINZR8", kConnectionListId);
+        ASSERT_NE(list, nullptr);
+        const auto rows = list->findItems(QStringLiteral("COMM - COM5"), Qt::MatchExactly);
+        ASSERT_EQ(rows.size(), 1);
+        list->setCurrentItem(rows.first());
+        control<QAbstractButton>("CONNECTIONWINZR8", kConnectionOkId)->click();
+        ASSERT_NE(window("SERIALWINZR8"), nullptr);
+        ASSERT_EQ(window("CONNECTIONWINZR8"), nullptr);
+    }
+
+    QTemporaryDir folder;
+    QString port;
+    QtWindowServices services;
+    PosixSerialPortService serial;
+    QProcess simulator;
+    QByteArray simulatorOutput;
+};
+
+TEST_F(EndToEndTest, ScanListsTheMappedPortAndNotABusyOne) {
+    startSimulator({});
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(flock(slave, LOCK_EX | LOCK_NB), 0);  // another program holds this one
+    qputenv("ZR8_COM6", ttyname(slave));
+    qputenv("ZR8_COM7", (folder.path() + QStringLiteral("/no-such-device")).toLocal8Bit());
+
+    ASSERT_EQ(startTool(), 1);
+    auto* list = control<QListWidget>("CONNECTIONWINZR8", kConnectionListId);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), "COMM - COM5");
+    close(slave);
+    close(master);
+}
+
+TEST_F(EndToEndTest, OpeningSendsTheThreeFramesAndTheSessionAppears) {
+    startSimulator(panelSession());
+    openTestWindowOnCom5();
+    ASSERT_TRUE(waitForFrames(3));
+    EXPECT_EQ(frames(), (QStringList{kTrimOffStep1, kGearAllOff, kHobbsOff}));
+    EXPECT_EQ(services.widget(window("SERIALWINZR8"))->windowTitle(),
+              "ORVAN ZR8 Test Tool - COMM - COM5");
+
+    ASSERT_TRUE(waitUntil([this] { return text(2201) == "25" && text(2500) != "-"; }, 5000))
+        << "the session did not reach the window";
+    EXPECT_TRUE(waitUntil([this] { return text(kMainboardReadoutId) == "17A-3-5"; }, 2000));
+    auto* modules = control<QListWidget>("SERIALWINZR8", kModuleListId);
+    ASSERT_EQ(modules->count(), 2);
+    EXPECT_EQ(modules->item(0)->text(), "v3  -  ORVAN ZR8 Trim Modul");
+    EXPECT_EQ(modules->item(1)->text(), "v2  -  ORVAN ZR8 LDG Gear Modul");
+    EXPECT_EQ(text(kTrimCounterReadoutId), "1");
+    EXPECT_EQ(text(2500), "63.3");  // 127 of 255 on a bar of 127
+    EXPECT_EQ(control<QProgressBar>("SERIALWINZR8", 2506)->value(), 63);
+    // Pictures by size: a lit switch, the selector, the dial, the trim pointer, the lamp.
+    const std::pair<int, QSize> pictures[] = {{2000, QSize(22, 43)},
+                                              {2026, QSize(48, 48)},
+                                              {2200, QSize(34, 34)},
+                                              {2202, QSize(18, 43)},
+                                              {2300, QSize(20, 20)}};
+    for (const auto& [id, size] : pictures) {
+        EXPECT_EQ(control<QLabel>("SERIALWINZR8", id)->pixmap().size(), size) << id;
+    }
+}
+
+TEST_F(EndToEndTest, ControlsSendTheirFramesAndTheHobbsTimerRepeats) {
+    startSimulator({});
+    openTestWindowOnCom5();
+    ASSERT_TRUE(waitForFrames(3));
+    click(2306);  // "RED" under "NOSE GEAR LIGHT"
+    click(kStepUpButtonId);
+    click(kIndicatorOnBoxId);
+    click(kHobbsOnId);
+    ASSERT_TRUE(waitForFrames(7));
+    const QStringList sent = frames();
+    EXPECT_EQ(sent[3], "78 09 63 00 2F 20 03 00 00 00 2C");
+    EXPECT_EQ(sent[4], "78 09 18 00 18 59 00 0D 00 00 16");
+    EXPECT_EQ(sent[5], "78 09 18 00 18 59 01 0D 00 00 26");
+    EXPECT_EQ(sent[6], kHobbsOn);
+    EXPECT_EQ(text(kStepReadoutId), "2");
+    EXPECT_TRUE(control<QAbstractButton>("SERIALWINZR8", kIndicatorOnBoxId)->isChecked());
+
+    // Timer 2 repeats the hobbs frame every 5000 ms while the meter is on.
+    ASSERT_TRUE(waitUntil([this] { return frames().size() >= 8; }, 7000));
+    EXPECT_EQ(frames()[7], kHobbsOn);
+}
+
+TEST_F(EndToEndTest, ClearSendsTheThreeFramesAndEmptiesTheModuleList) {
+    startSimulator(panelSession());
+    openTestWindowOnCom5();
+    auto* modules = control<QListWidget>("SERIALWINZR8", kModuleListId);
+    ASSERT_TRUE(waitUntil([&] { return modules->count() == 2 && text(2201) == "25"; }, 5000));
+    click(kHobbsOnId);
+    ASSERT_TRUE(waitForFrames(4));
+    click(kClearButtonId);
+    ASSERT_TRUE(waitForFrames(7));
+    EXPECT_EQ(frames().mid(4), (QStringList{kTrimOffStep1, kGearAllOff, kHobbsOff}));
+    EXPECT_EQ(modules->count(), 0);
+    EXPECT_EQ(text(2201), "-");
+    EXPECT_EQ(text(kMainboardReadoutId), "17A-3-5") << "Clear leaves the mainboard read-out";
+}
+
+TEST_F(EndToEndTest, QuitSendsEveryOutputOffThenClosesThePort) {
+    startSimulator({}, {"--exit-on-hangup"});
+    openTestWindowOnCom5();
+    ASSERT_TRUE(waitForFrames(3));
+    click(2307);
+    click(kHobbsOnId);
+    ASSERT_TRUE(waitForFrames(5));
+    click(kQuitButtonId);
+    EXPECT_TRUE(services.quitRequested());
+    finishTool();  // what follows the end of the loop
+    ASSERT_TRUE(waitForFrames(8)) << frames().join("\n").toStdString()
+                                  << simulatorOutput.toStdString();
+    EXPECT_EQ(frames().mid(5), (QStringList{kTrimOffStep1, kGearAllOff, kHobbsOff}));
+    // The simulator leaves when the tool lets go of the port, after those frames.
+    EXPECT_TRUE(simulator.waitForFinished(5000))
+        << simulatorOutput.toStdString() << simulator.readAllStandardError().toStdString();
+    EXPECT_EQ(simulator.exitCode(), 0);
+    EXPECT_EQ(frames().size(), 8);
+}
+
+TEST_F(EndToEndTest, SimulatorVanishingLeavesAResponsiveWindow) {
+    startSimulator(panelSession());
+    openTestWindowOnCom5();
+    ASSERT_TRUE(waitUntil([this] { return text(2201) == "25"; }, 5000));
+    simulator.kill();
+    ASSERT_TRUE(simulator.waitForFinished(2000));
+    runEventsFor(300);  // a few hundred polls of a port whose other side is gone
+    EXPECT_EQ(text(2201), "25") << "what was shown stays";
+    EXPECT_EQ(text(kMainboardReadoutId), "17A-3-5");
+    click(kStepUpButtonId);
+    EXPECT_EQ(text(kStepReadoutId), "2") << "the window still answers";
+    runEventsFor(100);
+    EXPECT_NE(window("SERIALWINZR8"), nullptr);
+}
+
+TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    for (int n = 1; n <= 8; ++n) {
+        environment.insert(QStringLiteral("ZR8_COM%1").arg(n), QString());
+    }
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(ZR8_TEST_TOOL), {});
+    ASSERT_TRUE(first.waitForStarted(5000));
+    // The first copy is up once it answers on its instance socket.
+    const QString server = QStringLiteral("zr8-test-tool-%1").arg(::getuid());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            QLocalSocket probe;
+            probe.connectToServer(server);
+            return probe.waitForConnected(50);
+        },
+        10000));
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(ZR8_TEST_TOOL), {});
+    ASSERT_TRUE(second.waitForFinished(10000)) << "the second start must end by itself";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return first.readAllStandardError().contains("brought forward by another start") ||
+                   false;
+        },
+        5000));
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(5000)) << "a stop request ends the first copy";
+    EXPECT_EQ(first.exitCode(), 0);
+}
+
+}  // namespace
