@@ -180,12 +180,20 @@ QWidget* DialogWindow::control(int id) const {
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    if (painting_) {
+    // The full redraw runs just after this paint, not inside it: some controls (the bars)
+    // repaint themselves at once when their value changes, which Qt refuses during a paint.
+    // Paints that come before it has run share one redraw.
+    if (redrawPending_) {
         return;
     }
-    painting_ = true;
-    onPaint_();
-    painting_ = false;
+    redrawPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            redrawPending_ = false;
+            onPaint_();
+        },
+        Qt::QueuedConnection);
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {

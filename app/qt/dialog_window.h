@@ -29,5 +29,5 @@ class DialogWindow : public QWidget {
     std::function<void(int, int)> onCommand_;
     std::function<void()> onPaint_;
     std::map<int, QWidget*> controls_;
-    bool painting_ = false;
+    bool redrawPending_ = false;
 };

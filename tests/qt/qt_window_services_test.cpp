@@ -227,7 +227,8 @@ TEST_F(QtWindowServicesTest, PaintReachesTheProcedureWhenShown) {
     const WindowHandle window = services.createDialog("SERIALWINZR8", nullptr);
     services.showWindow(window, ShowCommand::Show);
     services.updateWindow(window);
-    EXPECT_GE(countOf(MessageKind::Paint), 1);
+    // The full redraw follows the paint at once, outside it.
+    EXPECT_TRUE(waitUntil([] { return countOf(MessageKind::Paint) >= 1; }, 2000));
     services.setWindowPosition(window, 15, 15);
     EXPECT_EQ(services.widget(window)->pos(), QPoint(15, 15));
     services.setWindowText(window, "ORVAN ZR8 Test Tool - COMM - COM5");
