@@ -7,6 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libftdi1-dev libgl-dev
+    g++-mingw-w64-x86-64 wine wine64 xvfb xdotool xauth
 )
 
 missing=()

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Sets up what is missing, then builds and runs the whole test suite twice: natively and under
-# AddressSanitizer with UndefinedBehaviorSanitizer.
+# Sets up what is missing, then builds and runs the whole test suite three times: natively, under
+# AddressSanitizer with UndefinedBehaviorSanitizer, and cross-built for Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-for preset in linux linux-asan; do
+for preset in linux linux-asan windows; do
     echo "=== $preset ==="
     cmake --preset "$preset"
     cmake --build --preset "$preset"

@@ -260,6 +260,46 @@ TEST_F(EndToEndTest, SimulatorVanishingLeavesAResponsiveWindow) {
     EXPECT_NE(window("SERIALWINZR8"), nullptr);
 }
 
+TEST_F(EndToEndTest, FloodOfLineNoiseLeavesTheWindowResponsiveAndShowsNoGarbage) {
+    // 30000 random bytes at once, then one clean record: the window keeps answering, takes the
+    // flood 100 bytes a poll, and what it finally shows is what the clean record says.
+    Bytes session(30000);
+    std::uint32_t seed = 12345;
+    for (std::uint8_t& byte : session) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(seed >> 16);
+    }
+    // A command byte ends whatever record the noise left open.
+    const Bytes clean = {24, d(46), d(99), 120, d(1), d(0), d(2), d(3), d(0)};
+    session.insert(session.end(), clean.begin(), clean.end());
+
+    QString scenario = QStringLiteral("0");
+    for (std::uint8_t byte : session) {
+        scenario += QStringLiteral(" %1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    QFile file(folder.path() + QStringLiteral("/flood.scenario"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(scenario.toLatin1() + "\n");
+    file.close();
+    simulator.start(QStringLiteral(ZR8_PANEL_SIM),
+                    QStringList{"--link", port, "--scenario", file.fileName()});
+    ASSERT_TRUE(simulator.waitForStarted(5000));
+    ASSERT_TRUE(waitUntil([this] { return QFile::exists(port); }, 5000));
+
+    openTestWindowOnCom5();
+    click(kStepUpButtonId);
+    EXPECT_EQ(text(kStepReadoutId), "2") << "the window answers while the flood comes in";
+    ASSERT_TRUE(waitUntil([this] { return text(kMainboardReadoutId) == "1-3-2"; }, 20000))
+        << "the clean record after the flood was not shown";
+    EXPECT_EQ(text(2201), "99");
+    for (int id : {2201, 2203, 2500, 2501, 2502, 2503, 2504, 2505}) {
+        const QString shown = text(id);
+        bool number = false;
+        shown.toDouble(&number);
+        EXPECT_TRUE(shown == "-" || number) << id << ": " << shown.toStdString();
+    }
+}
+
 TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
