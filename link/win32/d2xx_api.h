@@ -1,0 +1,54 @@
+// Our declarations of the D2XX calls this program makes, written from FTDI's public D2XX
+// documentation: the function types, the flag and the program-data record.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace d2xx {
+
+using Handle = void*;
+using Status = ULONG;
+
+constexpr DWORD kListNumberOnly = 0x80000000;
+
+// The EEPROM program data as FT_EE_Read takes it. Only the leading fields are named; the
+// chip-specific fields that follow are written by the library and not read here. The library
+// writes them all, so the record must be passed at its full size: 176 bytes on x64.
+struct ProgramData {
+    DWORD signature1;  // 0
+    DWORD signature2;  // 0xFFFFFFFF
+    DWORD version;     // 0 for the original record layout
+    WORD vendorId;
+    WORD productId;
+    char* manufacturer;    // 32-byte buffer
+    char* manufacturerId;  // 16-byte buffer
+    char* description;     // 64-byte buffer
+    char* serialNumber;    // 16-byte buffer
+    unsigned char chipFields[128];
+};
+static_assert(offsetof(ProgramData, manufacturer) == 16, "text pointers follow the ids");
+static_assert(sizeof(void*) != 8 || offsetof(ProgramData, serialNumber) == 40,
+              "x64 pointer offsets 16/24/32/40");
+static_assert(sizeof(void*) != 8 || sizeof(ProgramData) == 176, "x64 record is 176 bytes");
+
+constexpr int kManufacturerSize = 32;
+constexpr int kManufacturerIdSize = 16;
+constexpr int kDescriptionSize = 64;
+constexpr int kSerialNumberSize = 16;
+
+using OpenFn = Status(WINAPI*)(int index, Handle* handle);
+using CloseFn = Status(WINAPI*)(Handle handle);
+using ReadFn = Status(WINAPI*)(Handle handle, void* buffer, DWORD length, DWORD* received);
+using WriteFn = Status(WINAPI*)(Handle handle, void* bytes, DWORD length, DWORD* written);
+using SetBaudRateFn = Status(WINAPI*)(Handle handle, ULONG baudRate);
+using SetDataCharacteristicsFn = Status(WINAPI*)(Handle handle, UCHAR wordLength, UCHAR stopBits,
+                                                 UCHAR parity);
+using SetFlowControlFn = Status(WINAPI*)(Handle handle, USHORT mode, UCHAR xon, UCHAR xoff);
+using PurgeFn = Status(WINAPI*)(Handle handle, ULONG mask);
+using GetQueueStatusFn = Status(WINAPI*)(Handle handle, DWORD* waiting);
+using ListDevicesFn = Status(WINAPI*)(void* first, void* second, DWORD flags);
+using EeReadFn = Status(WINAPI*)(Handle handle, ProgramData* data);
+
+}  // namespace d2xx
