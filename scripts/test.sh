@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sets up what is missing, then builds and runs the whole test suite three times: natively, under
-# AddressSanitizer with UndefinedBehaviorSanitizer, and cross-built for Windows under Wine.
+# Sets up what is missing, then builds and runs the whole test suite: natively, under
+# AddressSanitizer with UndefinedBehaviorSanitizer, the fuzz targets for a minute each, and
+# cross-built for Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-for preset in linux linux-asan windows; do
+for preset in linux linux-asan fuzz windows; do
     echo "=== $preset ==="
     cmake --preset "$preset"
     cmake --build --preset "$preset"
