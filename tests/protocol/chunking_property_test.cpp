@@ -99,3 +99,37 @@ TEST(ChunkingProperty, AnyCutOfTheStreamGivesTheSameResult) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every record kind, cut into two reads at every possible position: the same result as one read.
+TEST(ChunkingProperty, EveryRecordKindSplitAtEveryPosition) {
+    constexpr auto d = [](int payload) { return static_cast<std::uint8_t>(0x80 | payload); };
+    const Bytes stream = {112,     d(24), d(3),   115,     d(1),    116,     d(5),  120,
+                          d(17),   d(65), d(5),   d(3),    d(0),    18,      d(0),  d(0x55),
+                          d(0),    19,    d(0),   d(0x38), d(0x18), 16,      d(0),  d(0x30),
+                          d(0x3F), 17,    d(0),   d(0x0F), d(0x7F), 24,      d(45), d(1),
+                          24,      d(46), d(100), 98,      d(12),   d(0x13), d(5),  98,
+                          d(58),   d(2),  99,     d(4),    d(3),    50,      d(1)};
+    std::string expected;
+    for (std::size_t split = 0; split <= stream.size(); ++split) {
+        resetProtocolState();
+        RecordingWindowServices screen;
+        const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
+        screen.clearLog();
+        fakeDeviceLink().arrive(stream);
+        fakeDeviceLink().readSizes = {split == 0 ? stream.size() : split, stream.size()};
+        while (!fakeDeviceLink().drained()) {
+            pollInput(window);
+        }
+        const std::string result = snapshot(screen, window);
+        if (split == 0) {
+            expected = result;
+            continue;
+        }
+        ASSERT_EQ(result, expected) << "split after byte " << split;
+    }
+    EXPECT_NE(expected.find("17A-3-5"), std::string::npos);
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -298,6 +299,37 @@ TEST_F(EndToEndTest, FloodOfLineNoiseLeavesTheWindowResponsiveAndShowsNoGarbage)
         shown.toDouble(&number);
         EXPECT_TRUE(shown == "-" || number) << id << ": " << shown.toStdString();
     }
+}
+
+TEST_F(EndToEndTest, StalledLineNeverFreezesTheWindow) {
+    // A panel that has stopped reading: the pty fills up and stays full. Every click still
+    // returns within a few milliseconds.
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const QByteArray slavePath = ttyname(slave);
+    close(slave);
+    qputenv("ZR8_COM5", slavePath);
+    ASSERT_EQ(startTool(), 1);
+    auto* list = control<QListWidget>("CONNECTIONWINZR8", kConnectionListId);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 1);
+    list->setCurrentRow(0);
+    control<QAbstractButton>("CONNECTIONWINZR8", kConnectionOkId)->click();
+    ASSERT_NE(window("SERIALWINZR8"), nullptr);
+
+    qint64 slowest = 0;
+    for (int i = 0; i < 2000; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        click(i % 2 == 0 ? kStepUpButtonId : kStepDownButtonId);
+        slowest = std::max(slowest, clock.elapsed());
+    }
+    EXPECT_LT(slowest, 100) << "a click took " << slowest << " ms on a stalled line";
+    EXPECT_EQ(text(kStepReadoutId), "1");
+    runEventsFor(50);
+    EXPECT_NE(window("SERIALWINZR8"), nullptr);
+    close(master);
 }
 
 TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
