@@ -1,0 +1,386 @@
+// Figures of the Linux program as a technician runs it: start-up, nothing lost at full line
+// rate, CPU idle and loaded, input-to-screen latency, decoder throughput, and (on request) a
+// soak with the resident memory sampled. Runs the real layers (Qt window services on the
+// offscreen platform, termios over a pty) with a paced writer thread as the mainboard.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/connection_window_ids.h"
+#include "app/headless_window_services.h"
+#include "app/qt/qt_window_services.h"
+#include "app/shell.h"
+#include "bench/program/line_writer.h"
+#include "bench/program/tool_state.h"
+#include "link/device_link.h"
+#include "link/posix/ftdi_libftdi.h"
+#include "link/posix/serial_port_posix.h"
+#include "protocol/stream_decoder.h"
+#include "tools/samples/mixed_stream.h"
+#include "tools/zr8-decode/decode_report.h"
+#include "ui/test_window_ids.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kLineRate = 38400.0 / 10.0;  // bytes per second: 8N1 spends 10 bits a byte
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+long residentKiB() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Runs the event loop as the program does (blocking until something happens) for a while, or
+// until done() holds (looked at every 10 ms).
+void runEventsFor(double limitSeconds, const std::function<bool()>& done = {}) {
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(static_cast<int>(limitSeconds * 1000));
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done && done()) {
+            loop.quit();
+        }
+    });
+    if (done) {
+        check.start(10);
+    }
+    loop.exec();
+}
+
+// Counts every byte the link reads.
+class CountingSerial : public SerialPortService {
+public:
+    std::size_t bytesRead = 0;
+    bool probePort(int n) override { return real.probePort(n); }
+    SerialPort openPort(int n) override { return real.openPort(n); }
+    bool configurePort(SerialPort p, std::uint32_t b) override { return real.configurePort(p, b); }
+    void setReadsNonBlocking(SerialPort p) override { real.setReadsNonBlocking(p); }
+    void purgePort(SerialPort p) override { real.purgePort(p); }
+    std::uint32_t readPort(SerialPort p, std::uint8_t* buffer, std::uint32_t capacity) override {
+        const std::uint32_t count = real.readPort(p, buffer, capacity);
+        bytesRead += count;
+        return count;
+    }
+    void writePort(SerialPort p, const std::uint8_t* b, std::uint32_t n) override {
+        real.writePort(p, b, n);
+    }
+    void closePort(SerialPort p) override { real.closePort(p); }
+    PosixSerialPortService real;
+};
+
+// Notes when each rudder-trim value reaches its read-out.
+class StampingServices : public QtWindowServices {
+public:
+    std::vector<std::pair<Clock::time_point, int>> shown;
+    void setItemText(WindowHandle window, int controlId, const char* text) override {
+        QtWindowServices::setItemText(window, controlId, text);
+        if (controlId == kRudderTrimReadoutId && text[0] != '-') {
+            shown.emplace_back(Clock::now(), std::atoi(text));
+        }
+    }
+};
+
+struct Figures {
+    double startupMs = 0;
+    std::size_t sent = 0, read = 0;
+    bool stateEqual = false;
+    double lostSeconds = 0;
+    double idlePercent = 0, loadedPercent = 0;
+    double p50 = 0, p99 = 0, maxLatency = 0;
+    std::size_t latencySamples = 0;
+    double decoderMBs = 0;
+    long soakStartKiB = 0, soakPeakKiB = 0, soakEndKiB = 0;
+    double soakSeconds = 0;
+};
+
+std::string liveReport(const QtWindowServices& services) {
+    const WindowHandle window = services.windowOfClass("SERIALWINZR8");
+    auto* mainboard = qobject_cast<QLabel*>(services.controlWidget(window, kMainboardReadoutId));
+    auto* modules = qobject_cast<QListWidget*>(services.controlWidget(window, kModuleListId));
+    std::vector<std::string> rows;
+    for (int i = 0; modules != nullptr && i < modules->count(); ++i) {
+        rows.push_back(modules->item(i)->text().toStdString());
+    }
+    return decodeReportJson(mainboard != nullptr ? mainboard->text().toStdString() : "", rows);
+}
+
+bool openOnCom5(StampingServices& services) {
+    if (startTool() == 0) {
+        return false;
+    }
+    const WindowHandle connection = services.windowOfClass("CONNECTIONWINZR8");
+    auto* list = qobject_cast<QListWidget*>(services.controlWidget(connection, kConnectionListId));
+    if (list == nullptr || list->count() != 1) {
+        return false;
+    }
+    list->setCurrentRow(0);
+    qobject_cast<QAbstractButton*>(services.controlWidget(connection, kConnectionOkId))->click();
+    return services.windowOfClass("SERIALWINZR8") != nullptr;
+}
+
+std::string expectedReport(const std::vector<std::uint8_t>& stream) {
+    resetWholeTool();
+    HeadlessWindowServices screen;
+    installWindowServices(&screen);
+    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
+    for (std::uint8_t byte : stream) {
+        decodeByte(window, byte);
+    }
+    const std::string report = decodeReportJson(screen.control(window, kMainboardReadoutId).text,
+                                                screen.control(window, kModuleListId).rows);
+    installWindowServices(nullptr);
+    resetWholeTool();
+    return report;
+}
+
+double decoderThroughput() {
+    const std::vector<std::uint8_t> stream = mixedPanelStream(42, 1 << 20, 5);
+    resetWholeTool();
+    installWindowServices(nullptr);
+    const WindowHandle window = reinterpret_cast<WindowHandle>(std::uintptr_t{1});
+    const Clock::time_point begin = Clock::now();
+    std::size_t total = 0;
+    while (seconds(Clock::now() - begin) < 2.0) {
+        for (std::uint8_t byte : stream) {
+            decodeByte(window, byte);
+        }
+        total += stream.size();
+    }
+    const double rate = static_cast<double>(total) / seconds(Clock::now() - begin) / 1e6;
+    resetWholeTool();
+    return rate;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double lostSeconds = 60, cpuSeconds = 30, latencySeconds = 6, soakSeconds = 0;
+    bool onlySoak = false;
+    bool failOnGrowth = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&] { return i + 1 < argc ? std::atof(argv[++i]) : 0.0; };
+        if (arg == "--lost-seconds") lostSeconds = value();
+        else if (arg == "--cpu-seconds") cpuSeconds = value();
+        else if (arg == "--latency-seconds") latencySeconds = value();
+        else if (arg == "--soak") soakSeconds = value();
+        else if (arg == "--only-soak") onlySoak = true;
+        else if (arg == "--fail-on-growth") failOnGrowth = true;
+        else {
+            std::fprintf(stderr,
+                         "usage: zr8-program-bench [--lost-seconds S] [--cpu-seconds S] "
+                         "[--latency-seconds S] [--soak S [--only-soak] [--fail-on-growth]]\n");
+            return 2;
+        }
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    Figures figures;
+
+    LineWriter line;
+    if (!line.ok()) {
+        std::fprintf(stderr, "zr8-program-bench: no pty\n");
+        return 1;
+    }
+    LibftdiService ftdi;
+    installFtdiService(&ftdi);
+    CountingSerial serial;
+    installSerialPortService(&serial);
+
+    if (!onlySoak) {
+        // Start-up with eight absent ports and no adapter.
+        for (int n = 1; n <= 8; ++n) {
+            qputenv(QByteArray("ZR8_COM") + QByteArray::number(n), "/nonexistent/zr8-port");
+        }
+        resetWholeTool();
+        {
+            QtWindowServices services;
+            installWindowServices(&services);
+            const Clock::time_point begin = Clock::now();
+            startTool();
+            figures.startupMs = seconds(Clock::now() - begin) * 1000.0;
+            // Put the window away as a switch would, without asking the application to quit:
+            // a quit request would end every event loop this program runs afterwards.
+            shellState().switchingGuard = 1;
+            finishTool();
+            shellState().switchingGuard = 0;
+            installWindowServices(nullptr);
+        }
+        figures.decoderMBs = decoderThroughput();
+    }
+
+    for (int n = 1; n <= 8; ++n) {
+        qputenv(QByteArray("ZR8_COM") + QByteArray::number(n), "");
+    }
+    qputenv("ZR8_COM5", QByteArray::fromStdString(line.path()));
+
+    StampingServices services;
+    const std::vector<std::uint8_t> stream = mixedPanelStream(
+        7, static_cast<std::size_t>(kLineRate * (onlySoak ? 60.0 : lostSeconds)), 0);
+    const std::string expected = onlySoak ? std::string() : expectedReport(stream);
+    resetWholeTool();
+    installWindowServices(&services);
+    if (!openOnCom5(services)) {
+        std::fprintf(stderr, "zr8-program-bench: could not open the test window on the pty\n");
+        return 1;
+    }
+    runEventsFor(0.2);
+
+    if (!onlySoak) {
+        // Nothing lost at full line rate, and the CPU that costs the window's thread.
+        serial.bytesRead = 0;
+        const double cpuBefore = threadCpuSeconds();
+        const Clock::time_point begin = Clock::now();
+        line.start(stream, kLineRate);
+        runEventsFor(lostSeconds + 5, [&] { return line.finished(); });
+        const double busy = threadCpuSeconds() - cpuBefore;
+        const double wall = seconds(Clock::now() - begin);
+        runEventsFor(2.0, [&] { return serial.bytesRead >= line.sent(); });
+        figures.loadedPercent = 100.0 * busy / wall;
+        figures.sent = line.sent();
+        figures.read = serial.bytesRead;
+        figures.lostSeconds = wall;
+        figures.stateEqual = liveReport(services) == expected;
+
+        // Idle: the window open, the panel quiet.
+        const double idleBefore = threadCpuSeconds();
+        const Clock::time_point idleBegin = Clock::now();
+        runEventsFor(cpuSeconds);
+        figures.idlePercent =
+            100.0 * (threadCpuSeconds() - idleBefore) / seconds(Clock::now() - idleBegin);
+
+        // Latency: rudder-trim steps at full line rate; each value that reaches its read-out is
+        // matched with the moment its record's last byte went out.
+        std::vector<std::uint8_t> steps;
+        const auto records = static_cast<std::size_t>(kLineRate * latencySeconds / 3);
+        for (std::size_t k = 0; k < records; ++k) {
+            steps.insert(steps.end(), {24, 0x80 | 46, static_cast<std::uint8_t>(0x80 | (k % 128))});
+        }
+        services.shown.clear();
+        line.start(steps, kLineRate);
+        runEventsFor(latencySeconds + 5, [&] { return line.finished(); });
+        runEventsFor(0.1);
+        std::vector<double> latencies;
+        std::size_t lastSent = 0;
+        for (const auto& [when, value] : services.shown) {
+            while (lastSent < records && line.sentAt(3 * lastSent + 2) <= when &&
+                   3 * lastSent + 2 < line.sent()) {
+                ++lastSent;
+            }
+            if (lastSent == 0) {
+                continue;
+            }
+            // The newest record before the display that carried this value.
+            const std::size_t newest = lastSent - 1;
+            const std::size_t back = (newest % 128 + 128 - static_cast<std::size_t>(value)) % 128;
+            if (back > newest) {
+                continue;
+            }
+            const std::size_t k = newest - back;
+            latencies.push_back(seconds(when - line.sentAt(3 * k + 2)) * 1000.0);
+        }
+        std::sort(latencies.begin(), latencies.end());
+        figures.latencySamples = latencies.size();
+        if (!latencies.empty()) {
+            figures.p50 = latencies[latencies.size() / 2];
+            figures.p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+            figures.maxLatency = latencies.back();
+        }
+    }
+
+    if (soakSeconds > 0) {
+        // The mixed stream again and again at full rate, resident memory sampled every 2 s.
+        const Clock::time_point begin = Clock::now();
+        const double warmUp = std::min(20.0, soakSeconds / 3);
+        bool warm = false;
+        Clock::time_point nextSample = begin;
+        while (seconds(Clock::now() - begin) < soakSeconds) {
+            if (line.finished() || line.sent() == 0) {
+                line.start(stream, kLineRate);
+            }
+            runEventsFor(0.2);
+            if (Clock::now() >= nextSample) {
+                nextSample += std::chrono::seconds(2);
+                const long resident = residentKiB();
+                if (!warm && seconds(Clock::now() - begin) >= warmUp) {
+                    warm = true;
+                    figures.soakStartKiB = resident;
+                    figures.soakPeakKiB = resident;
+                }
+                if (warm) {
+                    figures.soakPeakKiB = std::max(figures.soakPeakKiB, resident);
+                    figures.soakEndKiB = resident;
+                }
+            }
+        }
+        line.stop();
+        figures.soakSeconds = seconds(Clock::now() - begin);
+    }
+
+    line.stop();
+    finishTool();
+    installWindowServices(nullptr);
+    installSerialPortService(nullptr);
+    installFtdiService(nullptr);
+
+    std::printf("ZR8 test tool, Linux program (Qt offscreen, termios over a pty)\n");
+    std::printf("%-46s %s\n", "figure", "value");
+    if (!onlySoak) {
+        std::printf("%-46s %.1f ms\n", "start-up to connection window (8 absent ports)",
+                    figures.startupMs);
+        std::printf("%-46s %zu sent, %zu read, %zu decoded in %.1f s; state %s\n",
+                    "nothing lost at 38400 baud", figures.sent, figures.read, figures.read,
+                    figures.lostSeconds, figures.stateEqual ? "equal to zr8-decode" : "DIFFERS");
+        std::printf("%-46s %.2f %% of one core\n", "CPU, test window idle", figures.idlePercent);
+        std::printf("%-46s %.2f %% of one core\n", "CPU, full line rate", figures.loadedPercent);
+        std::printf("%-46s p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu changes)\n",
+                    "input-to-screen latency", figures.p50, figures.p99, figures.maxLatency,
+                    figures.latencySamples);
+        std::printf("%-46s %.1f MB/s\n", "decoder throughput (mixed stream)", figures.decoderMBs);
+    }
+    if (soakSeconds > 0) {
+        std::printf("%-46s %.0f s: after warm-up %ld KiB, peak %ld KiB, end %ld KiB\n",
+                    "soak at full line rate, resident memory", figures.soakSeconds,
+                    figures.soakStartKiB, figures.soakPeakKiB, figures.soakEndKiB);
+    }
+    int status = 0;
+    if (!onlySoak && (!figures.stateEqual || figures.read != figures.sent)) {
+        status = 1;
+    }
+    if (failOnGrowth && soakSeconds > 0 && figures.soakPeakKiB > figures.soakStartKiB) {
+        std::printf("resident memory grew by %ld KiB after warm-up\n",
+                    figures.soakPeakKiB - figures.soakStartKiB);
+        status = 1;
+    }
+    return status;
+}
