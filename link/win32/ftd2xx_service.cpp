@@ -35,7 +35,12 @@ bool Ftd2xxService::available() {
     loadTried_ = true;
     // No "cannot find" box from the system when the DLL is missing.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE library = LoadLibraryA(libraryName_);
+    // Beside the program and the system folders (where FTDI's driver puts it), never the
+    // current folder. Systems without the search flags reject them: the plain search then.
+    HMODULE library = LoadLibraryExA(libraryName_, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+        library = LoadLibraryA(libraryName_);
+    }
     SetErrorMode(previousMode);
     if (library == nullptr) {
         return false;

@@ -19,7 +19,7 @@ class Ftd2xxService final : public FtdiService {
   public:
     static constexpr const char* kDefaultLibrary = "FTD2XX.dll";
 
-    // libraryName: the DLL to load, found by the system's usual search (beside the exe first).
+    // libraryName: the DLL to load, looked for beside the program and in the system folders.
     explicit Ftd2xxService(const char* libraryName = kDefaultLibrary);
     ~Ftd2xxService() override;
     Ftd2xxService(const Ftd2xxService&) = delete;
