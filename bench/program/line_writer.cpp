@@ -1,12 +1,12 @@
 // The benchmarks' mainboard stand-in over a pty.
 #include "bench/program/line_writer.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
 
 LineWriter::LineWriter() {
     int slave = -1;
@@ -30,9 +30,10 @@ LineWriter::~LineWriter() {
     }
 }
 
-void LineWriter::start(std::vector<std::uint8_t> bytes, double bytesPerSecond) {
+void LineWriter::start(const std::vector<std::uint8_t>& bytes, double bytesPerSecond) {
     stop();
-    bytes_ = std::move(bytes);
+    // Reuses the buffers of the last run, so that a soak measures the tool and not this writer.
+    bytes_.assign(bytes.begin(), bytes.end());
     stamps_.assign(bytes_.size(), Clock::time_point{});
     sent_ = 0;
     stopping_ = false;

@@ -10,7 +10,7 @@
 #include <vector>
 
 class LineWriter {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     LineWriter();
@@ -19,14 +19,14 @@ public:
     const std::string& path() const { return path_; }
 
     // Sends the bytes at bytesPerSecond (paced in 2 ms slices); returns at once.
-    void start(std::vector<std::uint8_t> bytes, double bytesPerSecond);
+    void start(const std::vector<std::uint8_t>& bytes, double bytesPerSecond);
     void stop();
     bool finished() const { return finished_.load(); }
     std::size_t sent() const { return sent_.load(); }
     // When byte i went out (valid for i < sent()).
     Clock::time_point sentAt(std::size_t i) const { return stamps_[i]; }
 
-private:
+  private:
     void run(double bytesPerSecond);
 
     int master_ = -1;
