@@ -22,8 +22,8 @@
 #include "app/headless_window_services.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
+#include "app/start_state.h"
 #include "bench/program/line_writer.h"
-#include "bench/program/tool_state.h"
 #include "link/device_link.h"
 #include "link/posix/ftdi_libftdi.h"
 #include "link/posix/serial_port_posix.h"
@@ -152,7 +152,7 @@ bool openOnCom5(StampingServices& services) {
 }
 
 std::string expectedReport(const std::vector<std::uint8_t>& stream) {
-    resetWholeTool();
+    resetToStartState();
     HeadlessWindowServices screen;
     installWindowServices(&screen);
     const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
@@ -162,13 +162,13 @@ std::string expectedReport(const std::vector<std::uint8_t>& stream) {
     const std::string report = decodeReportJson(screen.control(window, kMainboardReadoutId).text,
                                                 screen.control(window, kModuleListId).rows);
     installWindowServices(nullptr);
-    resetWholeTool();
+    resetToStartState();
     return report;
 }
 
 double decoderThroughput() {
     const std::vector<std::uint8_t> stream = mixedPanelStream(42, 1 << 20, 5);
-    resetWholeTool();
+    resetToStartState();
     installWindowServices(nullptr);
     const WindowHandle window = reinterpret_cast<WindowHandle>(std::uintptr_t{1});
     const Clock::time_point begin = Clock::now();
@@ -180,7 +180,7 @@ double decoderThroughput() {
         total += stream.size();
     }
     const double rate = static_cast<double>(total) / seconds(Clock::now() - begin) / 1e6;
-    resetWholeTool();
+    resetToStartState();
     return rate;
 }
 
@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
         for (int n = 1; n <= 8; ++n) {
             qputenv(QByteArray("ZR8_COM") + QByteArray::number(n), "/nonexistent/zr8-port");
         }
-        resetWholeTool();
+        resetToStartState();
         {
             QtWindowServices services;
             installWindowServices(&services);
@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
     const std::vector<std::uint8_t> stream = mixedPanelStream(
         7, static_cast<std::size_t>(kLineRate * (onlySoak ? 60.0 : lostSeconds)), 0);
     const std::string expected = onlySoak ? std::string() : expectedReport(stream);
-    resetWholeTool();
+    resetToStartState();
     installWindowServices(&services);
     if (!openOnCom5(services)) {
         std::fprintf(stderr, "zr8-program-bench: could not open the test window on the pty\n");

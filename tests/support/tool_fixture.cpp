@@ -3,23 +3,10 @@
 #include <cstdio>
 
 #include "app/shell.h"
-#include "link/connection_table.h"
-#include "link/device_link.h"
-#include "protocol/module_registry.h"
-#include "protocol/output_frames.h"
-#include "protocol/report_state.h"
-#include "protocol/stream_decoder.h"
-#include "ui/indicator_display.h"
+#include "app/start_state.h"
 
 void resetToolState() {
-    reportState() = ReportState{};
-    decoderState() = DecoderState{};
-    moduleRegistry() = ModuleRegistry{};
-    outputState() = OutputState{};
-    connectionTable() = ConnectionTable{};
-    deviceLinkState() = DeviceLinkState{};
-    shellState() = ShellState{};
-    indicatorDisplay() = IndicatorDisplayState{};
+    resetToStartState();
 }
 
 ToolTest::ToolTest() {

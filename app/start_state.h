@@ -1,4 +1,5 @@
-// Puts every piece of the tool's process-wide state back to its start value.
+// Puts every piece of the tool's process-wide state back to the value it has when the process
+// starts: for tests, benchmarks and fuzzing, which run the tool more than once in one process.
 #pragma once
 
 #include "app/shell.h"
@@ -10,7 +11,7 @@
 #include "protocol/stream_decoder.h"
 #include "ui/indicator_display.h"
 
-inline void resetWholeTool() {
+inline void resetToStartState() {
     reportState() = ReportState{};
     decoderState() = DecoderState{};
     moduleRegistry() = ModuleRegistry{};
