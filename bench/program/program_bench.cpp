@@ -188,6 +188,7 @@ double decoderThroughput() {
 
 int main(int argc, char** argv) {
     double lostSeconds = 60, cpuSeconds = 30, latencySeconds = 6, soakSeconds = 0;
+    int soakNoise = 0;
     bool onlySoak = false;
     bool failOnGrowth = false;
     bool printSamples = false;
@@ -202,6 +203,8 @@ int main(int argc, char** argv) {
             latencySeconds = value();
         else if (arg == "--soak")
             soakSeconds = value();
+        else if (arg == "--soak-noise")
+            soakNoise = static_cast<int>(value());
         else if (arg == "--only-soak")
             onlySoak = true;
         else if (arg == "--fail-on-growth")
@@ -212,7 +215,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "usage: zr8-program-bench [--lost-seconds S] [--cpu-seconds S] "
                          "[--latency-seconds S] [--soak S [--only-soak] [--fail-on-growth] "
-                         "[--print-samples]]\n");
+                         "[--print-samples] [--soak-noise PERCENT]]\n");
             return 2;
         }
     }
@@ -334,11 +337,12 @@ int main(int argc, char** argv) {
     }
 
     if (soakSeconds > 0) {
-        // A 20-second mixed stream again and again at full rate, resident memory sampled every
+        // A 20-second mixed stream (with --soak-noise, that share of its records replaced by random
+        // bytes) again and again at full rate, resident memory sampled every
         // 2 s. The first two rounds are the warm-up: by then every text and picture the stream
         // brings has been drawn once.
         const std::vector<std::uint8_t> round =
-            mixedPanelStream(11, static_cast<std::size_t>(kLineRate * 20), 0);
+            mixedPanelStream(11, static_cast<std::size_t>(kLineRate * 20), soakNoise);
         const Clock::time_point begin = Clock::now();
         const double warmUp = std::min(40.0, soakSeconds / 2);
         bool warm = false;

@@ -260,6 +260,16 @@ TEST_F(EndToEndTest, SimulatorVanishingLeavesAResponsiveWindow) {
     EXPECT_EQ(text(kStepReadoutId), "2") << "the window still answers";
     runEventsFor(100);
     EXPECT_NE(window("SERIALWINZR8"), nullptr);
+
+    // The panel comes back on a new pty under the same name: the window holds the old one and
+    // carries on without a crash (it opens its port once, when it is created).
+    QFile::remove(port);
+    simulatorOutput.clear();
+    startSimulator(panelSession(), {"--start-now"});
+    runEventsFor(300);
+    click(kStepUpButtonId);
+    EXPECT_EQ(text(kStepReadoutId), "3");
+    EXPECT_EQ(text(2201), "25");
 }
 
 TEST_F(EndToEndTest, FloodOfLineNoiseLeavesTheWindowResponsiveAndShowsNoGarbage) {
