@@ -115,6 +115,13 @@ void shutDown(WindowHandle window) {
     }
 }
 
+// A check box flips its setting, shows it and sends the frame that carries it.
+void toggleBox(WindowHandle window, int boxId, std::int16_t& setting, OutputFrameKind kind) {
+    setting = setting == 0 ? 1 : 0;
+    windowServices().checkButton(window, boxId, setting != 0);
+    sendOutputFrame(kind);
+}
+
 // 1 when the id is one of the window's commands.
 int handleCommand(WindowHandle window, int id) {
     WindowServices& services = windowServices();
@@ -139,9 +146,8 @@ int handleCommand(WindowHandle window, int id) {
             clearWindow(window);
             return 1;
         case kIndicatorOnBoxId:
-            out.trimIndicatorOn = out.trimIndicatorOn == 0 ? 1 : 0;
-            services.checkButton(window, kIndicatorOnBoxId, out.trimIndicatorOn != 0);
-            sendOutputFrame(OutputFrameKind::TrimIndicator);
+            toggleBox(window, kIndicatorOnBoxId, out.trimIndicatorOn,
+                      OutputFrameKind::TrimIndicator);
             return 1;
         case kStepDownButtonId:
             changeStep(window, -1);
@@ -150,9 +156,7 @@ int handleCommand(WindowHandle window, int id) {
             changeStep(window, +1);
             return 1;
         case kLightsDimmedBoxId:
-            out.lightsDimmed = out.lightsDimmed == 0 ? 1 : 0;
-            services.checkButton(window, kLightsDimmedBoxId, out.lightsDimmed != 0);
-            sendOutputFrame(OutputFrameKind::GearLights);
+            toggleBox(window, kLightsDimmedBoxId, out.lightsDimmed, OutputFrameKind::GearLights);
             return 1;
         case kHobbsOffId:
         case kHobbsOnId:
