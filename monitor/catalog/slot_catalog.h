@@ -1,0 +1,49 @@
+// What each indicator slot is on the panel: the module that reports it, the group box and label
+// that the test window shows it under, and the words for its values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class SlotKind : std::uint8_t {
+    TwoWayVertical,      // 0 "down", 1 "up"
+    ThreeWayVertical,    // 0 "down", 1 "middle", 2 "up"
+    ThreeWayHorizontal,  // 0 "left", 1 "middle", 2 "right"
+    Selector,            // four positions 0..3; 4..6 are no position
+    Lamp,                // 0 "off", 1 "lit"
+    RudderTrim,          // 0..127, shown as the number
+    ElevatorTrim,        // direction of the last step (0 lowered, 1 raised the trim counter)
+    AnalogueChannel,     // 0..2047 against the full-scale value, shown as the read-out does
+};
+
+struct SlotInfo {
+    int slot;
+    int moduleType;        // the module whose reports set the slot (16..19, 24, 98, 99)
+    const char* groupBox;  // e.g. "Single - Panel 1"
+    const char* label;     // the label texts above the control, joined by a blank
+    SlotKind kind;
+};
+
+constexpr int kCatalogSlotCount = 47;
+
+// The slot's row; slot must be 0..46.
+const SlotInfo& slotInfo(int slot);
+
+// "Single - Panel 1 / BATT MASTER"
+std::string slotName(int slot);
+
+// Number of values the slot's kind has words for (2 or 3, 4 for the selector, 128 for the
+// rudder trim); 0 for the elevator trim and the analogue channels, whose values are not a list.
+int slotValueCount(SlotKind kind);
+
+// The word for a value of a switch, selector or lamp kind ("down", "middle", "lit", "12 o'clock",
+// ...); "-" for -1 (not reported yet); "no position (5)" for a value the kind has no word for.
+std::string switchValueText(SlotKind kind, std::int16_t value);
+
+// A slot's value in words, as the test window shows it: switch words for pictures, the number for
+// the rudder trim, "step +1, counter 8" for the elevator trim, the read-out text ("63.7") for an
+// analogue channel, and "-" for -1 whatever the kind.
+std::string slotValueText(int slot, std::int16_t value, std::int32_t trimCounter, float fullScale);
+
+// Display name of a module type that reports slots ("Single - Panel 1"); null for other types.
+const char* moduleGroupBox(int moduleType);
