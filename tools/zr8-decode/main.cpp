@@ -1,5 +1,5 @@
-// zr8-decode: runs a captured mainboard byte stream through the panel decoder and prints what
-// the test window would show, as one JSON object.
+// zr8-decode: runs a recorded mainboard byte stream (a capture file or raw bytes) through the
+// panel decoder and prints what the test window would show, as one JSON object.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +13,11 @@
 #include "tools/zr8-decode/decode_report.h"
 #include "ui/test_window_ids.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 void printUsage(std::FILE* to) {
@@ -20,14 +25,19 @@ void printUsage(std::FILE* to) {
         "Usage: zr8-decode FILE\n"
         "       zr8-decode -            (read the stream from standard input)\n"
         "\n"
-        "Runs a captured byte stream from a ZR8 panel mainboard through the tool's decoder,\n"
+        "Runs a recorded byte stream from a ZR8 panel mainboard through the tool's decoder,\n"
         "in reads of at most 100 bytes as the test window does, and prints the final state:\n"
         "\n"
         "  {\"slots\":[47 integers, -1 = not reported],\"trimCounter\":N,\"fullScale\":F,\n"
         "   \"mainboard\":\"Mainboard: read-out\",\"modules\":[\"Modules: list lines\"]}\n"
         "\n"
-        "Any byte content is valid input; bytes that do not fit the protocol are dropped as the\n"
-        "tool drops them. Exit status: 0 on success, 2 when the file cannot be read.\n",
+        "FILE is either a capture file (as zr8-monitor --capture writes it: it starts with\n"
+        "ZR8CAP01, see docs/capture-format.md), whose chunks are decoded in the order and the\n"
+        "pieces they arrived in, or raw bytes as they came from the mainboard.\n"
+        "\n"
+        "Any raw byte content is valid input; bytes that do not fit the protocol are dropped as\n"
+        "the tool drops them. Exit status: 0 on success, 2 when the file cannot be read or is a\n"
+        "damaged capture (the message names the byte offset).\n",
         to);
 }
 
@@ -44,6 +54,13 @@ int main(int argc, char** argv) {
     }
     const char* path = argv[1];
     const bool fromStdin = std::strcmp(path, "-") == 0;
+#ifdef _WIN32
+    if (fromStdin) {
+        // Windows opens standard input in text mode, which would turn CR LF into LF and stop at
+        // the first 0x1A byte.
+        _setmode(_fileno(stdin), _O_BINARY);
+    }
+#endif
     std::FILE* file = fromStdin ? stdin : std::fopen(path, "rb");
     if (file == nullptr) {
         std::fprintf(stderr, "zr8-decode: cannot open %s: %s\n", path, std::strerror(errno));
@@ -55,17 +72,17 @@ int main(int argc, char** argv) {
     const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
     screen.presetText(window, kMainboardReadoutId, "-");
 
-    openCaptureLink(file);
+    const std::string name = fromStdin ? "standard input" : path;
+    openCaptureLink(file, name);
     while (!captureLinkFinished()) {
         pollInput(window);
     }
-    const int readError = captureLinkError();
+    const std::string error = captureLinkError();
     if (!fromStdin) {
         std::fclose(file);
     }
-    if (readError != 0) {
-        std::fprintf(stderr, "zr8-decode: cannot read %s: %s\n",
-                     fromStdin ? "standard input" : path, std::strerror(readError));
+    if (!error.empty()) {
+        std::fprintf(stderr, "zr8-decode: %s\n", error.c_str());
         return 2;
     }
 
