@@ -1,0 +1,65 @@
+// Feeding the decoder byte by byte and printing what each byte changed.
+#include "monitor/program/monitor_session.h"
+
+#include "monitor/events/event_format.h"
+#include "protocol/module_registry.h"
+#include "protocol/report_state.h"
+#include "protocol/stream_decoder.h"
+#include "ui/test_window_ids.h"
+
+MonitorSession::MonitorSession(HeadlessWindowServices& screen,
+                               const MonitorSessionSettings& settings, std::FILE* out)
+    : screen_(screen), settings_(settings), out_(out) {
+    // The decoder writes its read-outs into the test window; a screenless one stands in.
+    window_ = screen_.createDialog("SERIALWINZR8", nullptr);
+    screen_.presetText(window_, kMainboardReadoutId, "-");
+    tracker_.reset(mainboardText());
+    events_.reserve(64);
+}
+
+const std::string& MonitorSession::mainboardText() const {
+    return screen_.control(window_, kMainboardReadoutId).text;
+}
+
+void MonitorSession::print(const std::string& line) {
+    std::fputs(line.c_str(), out_);
+    std::fputc('\n', out_);
+}
+
+void MonitorSession::printCoverageProgress() {
+    if (!settings_.json) {
+        for (const std::string& line : coverageProgressLines(coverage_, newlySeen_)) {
+            print(line);
+        }
+        return;
+    }
+    int seen = coverage_.seenRequiredCount() - static_cast<int>(newlySeen_.size());
+    for (const int index : newlySeen_) {
+        const CoverageItem& item = coverage_.items()[static_cast<std::size_t>(index)];
+        print("{\"t\":" + std::to_string(item.firstSeenSeconds) + ",\"event\":\"seen\",\"item\":" +
+              jsonQuoted(coverageItemName(item)) + ",\"seen\":" + std::to_string(++seen) +
+              ",\"required\":" + std::to_string(coverage_.requiredCount()) + "}");
+    }
+}
+
+void MonitorSession::feed(const std::uint8_t* bytes, std::size_t count, double seconds) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const int changed = decodeByte(window_, bytes[i]);
+        events_.clear();
+        tracker_.afterByte(bytes[i], seconds, mainboardText(), events_);
+        if (settings_.coverage) {
+            // Every byte that changed something, so that a value overwritten within the same
+            // read still counts; module announcements change nothing on the window but add items.
+            if (changed != 0 || !events_.empty()) {
+                coverage_.observe(reportState(), moduleRegistry(), seconds, newlySeen_);
+                printCoverageProgress();
+            }
+            continue;
+        }
+        for (const MonitorEvent& event : events_) {
+            print(settings_.json ? formatEventJson(event, settings_.raw)
+                                 : formatEventText(event, settings_.raw));
+        }
+    }
+    std::fflush(out_);
+}
