@@ -225,13 +225,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-
     sendAll(options.sends, options.json);
     if (options.outputTest) {
+        // Ctrl+D ends the questions (everything is switched off); Ctrl+C still ends the program.
         record.outputTest = outputTest();
     }
+    // From here Ctrl+C ends the watch, and the run ends as usual: verdict, report, port closed.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
 
     MonitorSessionSettings settings;
     settings.raw = options.raw;
