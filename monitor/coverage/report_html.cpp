@@ -7,7 +7,7 @@
 #include "monitor/catalog/slot_catalog.h"
 #include "monitor/coverage/decimal_text.h"
 #include "monitor/coverage/session_report.h"
-#include "monitor/coverage/text_escape.h"
+#include "text/text_escape.h"
 
 namespace {
 

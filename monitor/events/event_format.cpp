@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "monitor/catalog/slot_catalog.h"
+#include "text/text_escape.h"
 
 namespace {
 
@@ -42,25 +43,6 @@ std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-std::string jsonQuoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
-}
-
 std::string formatEventText(const MonitorEvent& event, bool withRaw) {
     std::string line = secondsText(event.seconds, "%10.3f  ");
     switch (event.kind) {
@@ -88,23 +70,23 @@ std::string formatEventJson(const MonitorEvent& event, bool withRaw) {
         case MonitorEventKind::Slot: {
             const SlotInfo& info = slotInfo(event.slot);
             line += ",\"event\":\"slot\",\"slot\":" + std::to_string(event.slot) +
-                    ",\"group\":" + jsonQuoted(info.groupBox) +
-                    ",\"label\":" + jsonQuoted(info.label);
+                    ",\"group\":" + jsonString(info.groupBox) +
+                    ",\"label\":" + jsonString(info.label);
             // For the elevator trim "old" and "new" are the trim counter; the texts say the
             // direction.
             line += ",\"old\":" + std::to_string(event.oldValue) +
                     ",\"new\":" + std::to_string(event.newValue);
-            line += ",\"oldText\":" + jsonQuoted(event.oldText) +
-                    ",\"newText\":" + jsonQuoted(event.newText);
+            line += ",\"oldText\":" + jsonString(event.oldText) +
+                    ",\"newText\":" + jsonString(event.newText);
             break;
         }
         case MonitorEventKind::Module:
             line += ",\"event\":\"module\",\"type\":" + std::to_string(event.moduleType) +
                     ",\"version\":" + std::to_string(event.version) +
-                    ",\"name\":" + jsonQuoted(event.moduleName);
+                    ",\"name\":" + jsonString(event.moduleName);
             break;
         case MonitorEventKind::Mainboard:
-            line += ",\"event\":\"mainboard\",\"text\":" + jsonQuoted(event.mainboard);
+            line += ",\"event\":\"mainboard\",\"text\":" + jsonString(event.mainboard);
             break;
     }
     if (withRaw) {

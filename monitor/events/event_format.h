@@ -15,9 +15,5 @@ std::string formatEventText(const MonitorEvent& event, bool withRaw);
 //  "old":0,"new":1,"oldText":"down","newText":"up"}  (+ "raw":"12 80 81 80" with withRaw)
 std::string formatEventJson(const MonitorEvent& event, bool withRaw);
 
-// A JSON string literal: quotes, backslashes, control characters and anything outside ASCII are
-// escaped, so whatever the panel sends stays valid, plain-ASCII JSON.
-std::string jsonQuoted(const std::string& text);
-
 // "12 80 81 80"
 std::string hexBytes(const std::vector<std::uint8_t>& bytes);

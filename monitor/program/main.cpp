@@ -18,6 +18,7 @@
 #include "monitor/program/platform_services.h"
 #include "monitor/program/run_report.h"
 #include "protocol/output_frames.h"
+#include "text/text_escape.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ void sendAll(const std::vector<std::string>& sends, bool json) {
             hexBytes(std::vector<std::uint8_t>(frame, frame + kOutputFrameSize));
         if (json) {
             std::printf("{\"event\":\"sent\",\"command\":%s,\"frame\":\"%s\"}\n",
-                        jsonQuoted(text).c_str(), bytes.c_str());
+                        jsonString(text).c_str(), bytes.c_str());
         } else {
             std::printf("sent %s: %s\n", text.c_str(), bytes.c_str());
         }

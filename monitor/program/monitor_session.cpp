@@ -5,6 +5,7 @@
 #include "protocol/module_registry.h"
 #include "protocol/report_state.h"
 #include "protocol/stream_decoder.h"
+#include "text/text_escape.h"
 #include "ui/test_window_ids.h"
 
 MonitorSession::MonitorSession(HeadlessWindowServices& screen,
@@ -37,7 +38,7 @@ void MonitorSession::printCoverageProgress() {
     for (const int index : newlySeen_) {
         const CoverageItem& item = coverage_.items()[static_cast<std::size_t>(index)];
         print("{\"t\":" + std::to_string(item.firstSeenSeconds) + ",\"event\":\"seen\",\"item\":" +
-              jsonQuoted(coverageItemName(item)) + ",\"seen\":" + std::to_string(++seen) +
+              jsonString(coverageItemName(item)) + ",\"seen\":" + std::to_string(++seen) +
               ",\"required\":" + std::to_string(coverage_.requiredCount()) + "}");
     }
 }

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "monitor/coverage/session_report.h"
-#include "monitor/events/event_format.h"
 #include "protocol/module_registry.h"
+#include "text/text_escape.h"
 
 void RunRecord::begin() {
     startedAt = std::time(nullptr);
@@ -24,7 +24,7 @@ int RunRecord::finish(const MonitorSession& session, const MonitorOptions& optio
         if (options.json) {
             std::string missing;
             for (const std::string& item : coverage.missing()) {
-                missing += (missing.empty() ? "" : ",") + jsonQuoted(item);
+                missing += (missing.empty() ? "" : ",") + jsonString(item);
             }
             std::printf(
                 "{\"event\":\"coverage\",\"result\":\"%s\",\"seen\":%d,\"required\":%d,"

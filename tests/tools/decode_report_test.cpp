@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/report_state.h"
+#include "text/text_escape.h"
 #include "tools/zr8-decode/decode_report.h"
 
 namespace {

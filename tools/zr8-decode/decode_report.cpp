@@ -4,27 +4,7 @@
 #include <cstdio>
 
 #include "protocol/report_state.h"
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            // Control characters (a mainboard may send any code as a letter) and anything
-            // outside ASCII travel as escapes, so the output stays valid JSON and plain ASCII.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
-}
+#include "text/text_escape.h"
 
 std::string decodeReportJson(const std::string& mainboard,
                              const std::vector<std::string>& modules) {

@@ -6,6 +6,3 @@
 
 // {"slots":[...],"trimCounter":N,"fullScale":F,"mainboard":"...","modules":["..."]}
 std::string decodeReportJson(const std::string& mainboard, const std::vector<std::string>& modules);
-
-// text as a JSON string literal, quotes included.
-std::string jsonString(const std::string& text);

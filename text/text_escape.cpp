@@ -1,4 +1,4 @@
-#include "monitor/coverage/text_escape.h"
+#include "text/text_escape.h"
 
 #include <cstdio>
 
