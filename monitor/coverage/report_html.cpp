@@ -22,10 +22,6 @@ constexpr const char* kStyle =
     ".missing{background:#ffcdd2;color:#b71c1c;font-weight:bold;padding:0 .3em}"
     ".dim{color:#777}";
 
-bool requiredAt(const SessionReport& report, std::size_t index) {
-    return index < report.required.size() && report.required[index];
-}
-
 std::string groupBoxOf(int slot) {
     return slot >= 0 && slot < kCatalogSlotCount ? slotInfo(slot).groupBox : "Other slots";
 }
@@ -72,14 +68,8 @@ std::string coverageSection(const SessionReport& report) {
     if (!report.coverageRun) {
         return out + "<p>The coverage check was not run in this session.</p>\n";
     }
-    int required = 0;
-    int seen = 0;
-    for (std::size_t i = 0; i < report.coverage.size(); ++i) {
-        if (requiredAt(report, i)) {
-            ++required;
-            seen += report.coverage[i].seen ? 1 : 0;
-        }
-    }
+    const int required = report.requiredItems();
+    const int seen = report.seenRequiredItems();
     out += "<p>" + std::to_string(seen) + " of " + std::to_string(required) +
            " values seen. Values not seen are <span class=\"missing\">marked</span>.</p>\n";
     std::string openGroup;
@@ -88,7 +78,7 @@ std::string coverageSection(const SessionReport& report) {
     for (std::size_t i = 0; i < report.coverage.size(); ++i) {
         const CoverageItem& item = report.coverage[i];
         const std::string group = groupBoxOf(item.slot);
-        if (!requiredAt(report, i)) {
+        if (!report.requiredAt(i)) {
             if (std::find(unchecked.begin(), unchecked.end(), group) == unchecked.end()) {
                 unchecked.push_back(group);
             }

@@ -13,10 +13,6 @@ const char* boolean(bool value) {
     return value ? "true" : "false";
 }
 
-bool requiredAt(const SessionReport& report, std::size_t index) {
-    return index < report.required.size() && report.required[index];
-}
-
 std::string itemJson(const CoverageItem& item, bool required) {
     std::string out = "{\"slot\":" + std::to_string(item.slot);
     if (item.slot >= 0 && item.slot < kCatalogSlotCount) {
@@ -54,21 +50,15 @@ std::string sessionReportJson(const SessionReport& report) {
                ",\"version\":" + std::to_string(module.version) +
                ",\"name\":" + jsonString(module.name) + "}";
     }
-    int required = 0;
-    int seen = 0;
-    for (std::size_t i = 0; i < report.coverage.size(); ++i) {
-        if (requiredAt(report, i)) {
-            ++required;
-            seen += report.coverage[i].seen ? 1 : 0;
-        }
-    }
+    const int required = report.requiredItems();
+    const int seen = report.seenRequiredItems();
     out += "],\n\"coverage\":{\"run\":";
     out += boolean(report.coverageRun);
     out += ",\"required\":" + std::to_string(required) + ",\"seen\":" + std::to_string(seen);
     out += ",\"items\":[";
     for (std::size_t i = 0; i < report.coverage.size(); ++i) {
         out += i == 0 ? "\n" : ",\n";
-        out += itemJson(report.coverage[i], requiredAt(report, i));
+        out += itemJson(report.coverage[i], report.requiredAt(i));
     }
     out += "]},\n\"outputTest\":[";
     for (std::size_t i = 0; i < report.outputTest.size(); ++i) {

@@ -45,6 +45,22 @@ bool writeFile(const std::string& path, const std::string& content, std::string&
 
 }  // namespace
 
+int SessionReport::requiredItems() const {
+    int count = 0;
+    for (std::size_t i = 0; i < coverage.size(); ++i) {
+        count += requiredAt(i) ? 1 : 0;
+    }
+    return count;
+}
+
+int SessionReport::seenRequiredItems() const {
+    int count = 0;
+    for (std::size_t i = 0; i < coverage.size(); ++i) {
+        count += requiredAt(i) && coverage[i].seen ? 1 : 0;
+    }
+    return count;
+}
+
 void addCoverage(SessionReport& report, const CoverageTracker& tracker) {
     report.coverageRun = true;
     report.coverage = tracker.items();

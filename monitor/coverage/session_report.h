@@ -48,6 +48,12 @@ struct SessionReport {
     std::vector<OutputAnswer> outputTest;
 
     bool passed = false;
+
+    // Whether coverage item index is required (missing entries of required count as not).
+    bool requiredAt(std::size_t index) const { return index < required.size() && required[index]; }
+    // How many coverage items are required, and how many of those were seen.
+    int requiredItems() const;
+    int seenRequiredItems() const;
 };
 
 // Copies the tracker's items and which of them are required into the report, and marks the
