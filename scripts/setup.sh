@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libftdi1-dev libgl-dev
     g++-mingw-w64-x86-64 wine wine64 xvfb xdotool xauth
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev valgrind
 )
 
 missing=()
