@@ -96,6 +96,17 @@ class MonitorTest(unittest.TestCase):
         bad = monitor(["COM5", "--speed", "115200"], env)
         self.assertEqual(bad.returncode, 2)
         self.assertIn("--speed", bad.stderr)
+        # A port that another copy holds is busy: one line, status 2.
+        holder = subprocess.Popen([MONITOR, "COM5", "--duration", "3"], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            time.sleep(0.8)
+            busy = monitor(["COM5", "--duration", "1"], env)
+            self.assertEqual(busy.returncode, 2, busy.stdout)
+            self.assertEqual(len(busy.stderr.splitlines()), 1, busy.stderr)
+            self.assertIn("in use", busy.stderr)
+        finally:
+            self.assertEqual(holder.wait(timeout=10), 0)
         nothing = monitor(["--list"], environment(self.folder))
         self.assertEqual(nothing.returncode, 0)
         self.assertEqual(nothing.stdout, "")
