@@ -1,0 +1,93 @@
+// The monitor's watch loops.
+#include "monitor/program/watch.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "link/device_link.h"
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPollPeriod = std::chrono::milliseconds(5);
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int failRun(const std::string& message) {
+    std::fprintf(stderr, "zr8-monitor: %s\n", message.c_str());
+    return 2;
+}
+
+// When the watch is over: Ctrl+C, the duration, or the coverage check's end.
+bool WatchLimits::over(const MonitorSession& session, double seconds) const {
+    if (stopRequested != 0) {
+        return true;
+    }
+    if (coverage && session.coverage().complete()) {
+        return true;
+    }
+    if (durationSeconds > 0.0 && seconds >= durationSeconds) {
+        return true;
+    }
+    return coverage && timeoutSeconds > 0.0 && seconds >= timeoutSeconds;
+}
+
+// Reads the open connection every 5 ms until the watch is over, recording when asked.
+int watchConnection(MonitorSession& session, const WatchLimits& limits, CaptureWriter* capture,
+                    double& watchedSeconds) {
+    const Clock::time_point start = Clock::now();
+    std::uint8_t buffer[kDeviceLinkReadSize];
+    std::string error;
+    while (!limits.over(session, since(start))) {
+        const std::uint32_t count = readDeviceLink(buffer);
+        // Whole microseconds, as the capture keeps them, so a replay shows the same times.
+        const auto microseconds = static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+        const double seconds = static_cast<double>(microseconds) / 1e6;
+        if (count > 0) {
+            if (capture != nullptr && !capture->append(microseconds, buffer, count, error)) {
+                return failRun(error);
+            }
+            session.feed(buffer, count, seconds);
+        }
+        if (count < kDeviceLinkReadSize) {
+            std::this_thread::sleep_for(kPollPeriod);
+        }
+    }
+    watchedSeconds = since(start);
+    return 0;
+}
+
+// Feeds a capture at its own pace (or at once) until it ends or the watch is over.
+int replayCapture(MonitorSession& session, const WatchLimits& limits, CaptureReader& reader,
+                  bool fast, double& watchedSeconds) {
+    const Clock::time_point start = Clock::now();
+    CaptureChunk chunk;
+    std::string error;
+    for (;;) {
+        const CaptureStep step = reader.next(chunk, error);
+        if (step == CaptureStep::End) {
+            return 0;
+        }
+        if (step == CaptureStep::Failed) {
+            return failRun(error);
+        }
+        const double seconds = static_cast<double>(chunk.microseconds) / 1e6;
+        if (limits.over(session, seconds)) {
+            return 0;
+        }
+        if (!fast) {
+            std::this_thread::sleep_until(start + std::chrono::microseconds(chunk.microseconds));
+        }
+        session.feed(chunk.bytes.data(), chunk.bytes.size(), seconds);
+        watchedSeconds = seconds;
+    }
+}
