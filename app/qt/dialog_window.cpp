@@ -11,7 +11,10 @@
 #include <QRadioButton>
 #include <cstring>
 
+#include "app/qt/backdrop.h"
 #include "app/qt/dialog_units.h"
+#include "app/qt/kept_rows_delegate.h"
+#include "app/qt/live_controls.h"
 #include "ui/dialog_styles.h"
 
 namespace {
@@ -106,6 +109,11 @@ DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
         }
         widget->setGeometry(units.rect(item.x, item.y, item.width, item.height));
         widenToFit(widget, item.style);
+        if (dynamic_cast<LiveLabel*>(widget) != nullptr) {
+            // A label whose size is fixed does not ask its window to lay out again with every
+            // text the program sets (each such request costs the loop a wake-up).
+            widget->setFixedSize(widget->size());
+        }
         widget->setVisible((item.style & kWsVisible) != 0);
         if (item.id != -1) {
             controls_[item.id] = widget;
@@ -138,7 +146,8 @@ QWidget* DialogWindow::makeControl(const DialogItem& item) {
         return button;
     }
     if (std::strcmp(item.windowClass, kStaticClass) == 0) {
-        auto* label = new QLabel(this);
+        // A static control with an id is one the program writes to; the others never change.
+        auto* label = id != -1 ? new LiveLabel(this) : new QLabel(this);
         if ((item.style & kSsTypeMask) == kSsBitmap) {
             // Empty until a picture is set; a picture shows at its own size.
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -156,6 +165,7 @@ QWidget* DialogWindow::makeControl(const DialogItem& item) {
         auto* list = new QListWidget(this);
         list->setSortingEnabled(false);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->setItemDelegate(new KeptRowsDelegate(list));
         QObject::connect(list, &QListWidget::currentRowChanged, this,
                          [this, id](int) { onCommand_(id, 1); });
         QObject::connect(list, &QListWidget::itemDoubleClicked, this,
@@ -163,7 +173,7 @@ QWidget* DialogWindow::makeControl(const DialogItem& item) {
         return list;
     }
     if (std::strcmp(item.windowClass, kProgressBarClass) == 0) {
-        auto* bar = new QProgressBar(this);
+        auto* bar = new LiveProgressBar(this);
         bar->setOrientation((item.style & kPbsVertical) != 0 ? Qt::Vertical : Qt::Horizontal);
         bar->setTextVisible(false);
         bar->setRange(0, 100);
@@ -180,8 +190,11 @@ QWidget* DialogWindow::control(int id) const {
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    // The full redraw runs just after this paint, not inside it: some controls (the bars)
-    // repaint themselves at once when their value changes, which Qt refuses during a paint.
+    if (Backdrop::rendering()) {
+        return;  // a control copying what lies beneath it: nothing on the screen was painted
+    }
+    // The full redraw runs just after this paint, not inside it: a stock bar given a value
+    // repaints itself at once, which Qt refuses during a paint.
     // Paints that come before it has run share one redraw.
     if (redrawPending_) {
         return;

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 #include <functional>
-#include <map>
+#include <unordered_map>
 
 #include "ui/dialog_template.h"
 
@@ -28,6 +28,6 @@ class DialogWindow : public QWidget {
     const DialogTemplate& dialog_;
     std::function<void(int, int)> onCommand_;
     std::function<void()> onPaint_;
-    std::map<int, QWidget*> controls_;
+    std::unordered_map<int, QWidget*> controls_;  // looked up for every control drawn
     bool redrawPending_ = false;
 };

@@ -237,8 +237,9 @@ void QtWindowServices::setItemImage(WindowHandle window, int controlId, BitmapHa
         return;
     }
     const QPixmap& pixmap = bitmaps_[number - 1];
-    // A picture shows at its own pixel size from the control's top-left corner.
-    label->resize(pixmap.size());
+    // A picture shows at its own pixel size from the control's top-left corner (a fixed size:
+    // the label asks its window for no layout with every picture).
+    label->setFixedSize(pixmap.size());
     label->setPixmap(pixmap);
 }
 
@@ -293,10 +294,21 @@ void QtWindowServices::setProgressRange(WindowHandle window, int controlId, int 
 }
 
 void QtWindowServices::setProgressPosition(WindowHandle window, int controlId, int position) {
-    if (auto* bar = qobject_cast<QProgressBar*>(controlWidget(window, controlId))) {
-        // A position beyond the range shows the bar full or empty, as on Windows.
-        bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    auto* bar = qobject_cast<QProgressBar*>(controlWidget(window, controlId));
+    if (bar == nullptr) {
+        return;
     }
+    // A position beyond the range shows the bar full or empty, as on Windows.
+    const int shown = std::clamp(position, bar->minimum(), bar->maximum());
+    if (shown == bar->value()) {
+        return;
+    }
+    // QProgressBar repaints at once, on its own, and only for a step its style deems wide
+    // enough: a lever moved a step or two at a time stayed where it was drawn last. The bar is
+    // repainted for every step, with the other controls of the same poll, just after it.
+    bar->setUpdatesEnabled(false);
+    bar->setValue(shown);
+    bar->setUpdatesEnabled(true);  // schedules the repaint
 }
 
 void QtWindowServices::setTimer(WindowHandle window, int timerId, unsigned periodMs) {
