@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
+#include <ctime>
 
 LineWriter::LineWriter() {
     int slave = -1;
@@ -36,6 +37,7 @@ void LineWriter::start(const std::vector<std::uint8_t>& bytes, double bytesPerSe
     bytes_.assign(bytes.begin(), bytes.end());
     stamps_.assign(bytes_.size(), Clock::time_point{});
     sent_ = 0;
+    cpuSeconds_ = 0.0;
     stopping_ = false;
     finished_ = false;
     thread_ = std::thread([this, bytesPerSecond] { run(bytesPerSecond); });
@@ -76,5 +78,8 @@ void LineWriter::run(double bytesPerSecond) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    cpuSeconds_ = static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
     finished_ = true;
 }

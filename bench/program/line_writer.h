@@ -25,6 +25,8 @@ class LineWriter {
     std::size_t sent() const { return sent_.load(); }
     // When byte i went out (valid for i < sent()).
     Clock::time_point sentAt(std::size_t i) const { return stamps_[i]; }
+    // The CPU time the writer's own thread spent on the last run, once finished().
+    double cpuSeconds() const { return cpuSeconds_.load(); }
 
   private:
     void run(double bytesPerSecond);
@@ -36,5 +38,6 @@ class LineWriter {
     std::atomic<std::size_t> sent_{0};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> finished_{false};
+    std::atomic<double> cpuSeconds_{0.0};
     std::thread thread_;
 };

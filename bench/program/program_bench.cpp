@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/connection_window_ids.h"
@@ -41,10 +43,19 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-double threadCpuSeconds() {
+double cpuSeconds(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double threadCpuSeconds() {
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+// Every thread of the process: the window's, the ones Qt paints with, and the writer's.
+double processCpuSeconds() {
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 long residentKiB() {
@@ -60,7 +71,8 @@ long residentKiB() {
 }
 
 // Runs the event loop as the program does (blocking until something happens) for a while, or
-// until done() holds (looked at every 10 ms).
+// until done() holds (looked at every 100 ms: the bench's own wake-ups stay few beside the
+// tool's 200 a second, in the thread whose CPU time is measured).
 void runEventsFor(double limitSeconds, const std::function<bool()>& done = {}) {
     QEventLoop loop;
     QTimer deadline;
@@ -74,7 +86,7 @@ void runEventsFor(double limitSeconds, const std::function<bool()>& done = {}) {
         }
     });
     if (done) {
-        check.start(10);
+        check.start(100);
     }
     loop.exec();
 }
@@ -100,11 +112,13 @@ class CountingSerial : public SerialPortService {
     PosixSerialPortService real;
 };
 
+using Stamps = std::vector<std::pair<Clock::time_point, int>>;
+
 // Notes when each rudder-trim value reaches its read-out.
 class StampingServices : public QtWindowServices {
   public:
     bool stamping = false;
-    std::vector<std::pair<Clock::time_point, int>> shown;
+    Stamps shown;
     void setItemText(WindowHandle window, int controlId, const char* text) override {
         QtWindowServices::setItemText(window, controlId, text);
         if (stamping && controlId == kRudderTrimReadoutId && text[0] != '-') {
@@ -113,14 +127,77 @@ class StampingServices : public QtWindowServices {
     }
 };
 
+// Notes when the read-out paints a value it has not painted before: the moment its pixels
+// change in the window, which is what the technician sees (with a display, at its next frame).
+class PaintStamps : public QObject {
+  public:
+    bool stamping = false;
+    Stamps painted;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* label = qobject_cast<QLabel*>(watched);
+        if (stamping && label != nullptr && event->type() == QEvent::Paint &&
+            label->text() != last_) {
+            last_ = label->text();
+            if (last_ != QLatin1String("-")) {
+                painted.emplace_back(Clock::now(), last_.toInt());
+            }
+        }
+        return false;
+    }
+
+  private:
+    QString last_;
+};
+
+// Latency of each value shown, in ms, sorted: from the moment its record's last byte went out
+// (the newest record before the stamp that carried the value; the steps count 0..127 over and
+// over). Values that a later record overtook before they were shown are not counted.
+std::vector<double> latencies(const Stamps& shown, const LineWriter& line, std::size_t records) {
+    std::vector<double> result;
+    std::size_t lastSent = 0;
+    for (const auto& [when, value] : shown) {
+        while (lastSent < records && line.sentAt(3 * lastSent + 2) <= when &&
+               3 * lastSent + 2 < line.sent()) {
+            ++lastSent;
+        }
+        if (lastSent == 0) {
+            continue;
+        }
+        const std::size_t newest = lastSent - 1;
+        const std::size_t back = (newest % 128 + 128 - static_cast<std::size_t>(value)) % 128;
+        if (back > newest) {
+            continue;
+        }
+        const std::size_t k = newest - back;
+        result.push_back(seconds(when - line.sentAt(3 * k + 2)) * 1000.0);
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+struct Percentiles {
+    double p50 = 0, p99 = 0, max = 0;
+    std::size_t samples = 0;
+};
+
+Percentiles percentiles(const std::vector<double>& sorted) {
+    Percentiles result;
+    result.samples = sorted.size();
+    if (!sorted.empty()) {
+        result.p50 = sorted[sorted.size() / 2];
+        result.p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+        result.max = sorted.back();
+    }
+    return result;
+}
+
 struct Figures {
     double startupMs = 0;
     std::size_t sent = 0, read = 0;
     bool stateEqual = false;
     double lostSeconds = 0;
-    double idlePercent = 0, loadedPercent = 0;
-    double p50 = 0, p99 = 0, maxLatency = 0;
-    std::size_t latencySamples = 0;
+    double idlePercent = 0, loadedPercent = 0, loadedProgramPercent = 0;
+    Percentiles handedOver, painted;
     double decoderMBs = 0;
     long soakStartKiB = 0, soakPeakKiB = 0, soakEndKiB = 0;
     double soakSeconds = 0;
@@ -190,6 +267,7 @@ int main(int argc, char** argv) {
     double lostSeconds = 60, cpuSeconds = 30, latencySeconds = 6, soakSeconds = 0;
     int soakNoise = 0;
     bool onlySoak = false;
+    bool onlyLoad = false;
     bool failOnGrowth = false;
     bool printSamples = false;
     for (int i = 1; i < argc; ++i) {
@@ -207,6 +285,8 @@ int main(int argc, char** argv) {
             soakNoise = static_cast<int>(value());
         else if (arg == "--only-soak")
             onlySoak = true;
+        else if (arg == "--only-load")
+            onlyLoad = true;
         else if (arg == "--fail-on-growth")
             failOnGrowth = true;
         else if (arg == "--print-samples")
@@ -214,8 +294,10 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: zr8-program-bench [--lost-seconds S] [--cpu-seconds S] "
-                         "[--latency-seconds S] [--soak S [--only-soak] [--fail-on-growth] "
-                         "[--print-samples] [--soak-noise PERCENT]]\n");
+                         "[--latency-seconds S] [--only-load] [--soak S [--only-soak] "
+                         "[--fail-on-growth] [--print-samples] [--soak-noise PERCENT]]\n"
+                         "  --only-load  only the full-rate run (nothing lost, CPU loaded), "
+                         "e.g. under a profiler\n");
             return 2;
         }
     }
@@ -233,7 +315,7 @@ int main(int argc, char** argv) {
     CountingSerial serial;
     installSerialPortService(&serial);
 
-    if (!onlySoak) {
+    if (!onlySoak && !onlyLoad) {
         // Start-up with eight absent ports and no adapter.
         for (int n = 1; n <= 8; ++n) {
             qputenv(QByteArray("ZR8_COM") + QByteArray::number(n), "/nonexistent/zr8-port");
@@ -276,18 +358,23 @@ int main(int argc, char** argv) {
         // Nothing lost at full line rate, and the CPU that costs the window's thread.
         serial.bytesRead = 0;
         const double cpuBefore = threadCpuSeconds();
+        const double programBefore = processCpuSeconds();
         const Clock::time_point begin = Clock::now();
         line.start(stream, kLineRate);
         runEventsFor(lostSeconds + 5, [&] { return line.finished(); });
         const double busy = threadCpuSeconds() - cpuBefore;
+        const double programBusy = processCpuSeconds() - programBefore - line.cpuSeconds();
         const double wall = seconds(Clock::now() - begin);
         runEventsFor(2.0, [&] { return serial.bytesRead >= line.sent(); });
         figures.loadedPercent = 100.0 * busy / wall;
+        figures.loadedProgramPercent = 100.0 * programBusy / wall;
         figures.sent = line.sent();
         figures.read = serial.bytesRead;
         figures.lostSeconds = wall;
         figures.stateEqual = liveReport(services) == expected;
+    }
 
+    if (!onlySoak && !onlyLoad) {
         // Idle: the window open, the panel quiet.
         const double idleBefore = threadCpuSeconds();
         const Clock::time_point idleBegin = Clock::now();
@@ -302,38 +389,21 @@ int main(int argc, char** argv) {
         for (std::size_t k = 0; k < records; ++k) {
             steps.insert(steps.end(), {24, 0x80 | 46, static_cast<std::uint8_t>(0x80 | (k % 128))});
         }
+        PaintStamps paints;
+        QWidget* readout =
+            services.controlWidget(services.windowOfClass("SERIALWINZR8"), kRudderTrimReadoutId);
+        readout->installEventFilter(&paints);
         services.shown.clear();
         services.stamping = true;
+        paints.stamping = true;
         line.start(steps, kLineRate);
         runEventsFor(latencySeconds + 5, [&] { return line.finished(); });
         runEventsFor(0.1);
         services.stamping = false;
-        std::vector<double> latencies;
-        std::size_t lastSent = 0;
-        for (const auto& [when, value] : services.shown) {
-            while (lastSent < records && line.sentAt(3 * lastSent + 2) <= when &&
-                   3 * lastSent + 2 < line.sent()) {
-                ++lastSent;
-            }
-            if (lastSent == 0) {
-                continue;
-            }
-            // The newest record before the display that carried this value.
-            const std::size_t newest = lastSent - 1;
-            const std::size_t back = (newest % 128 + 128 - static_cast<std::size_t>(value)) % 128;
-            if (back > newest) {
-                continue;
-            }
-            const std::size_t k = newest - back;
-            latencies.push_back(seconds(when - line.sentAt(3 * k + 2)) * 1000.0);
-        }
-        std::sort(latencies.begin(), latencies.end());
-        figures.latencySamples = latencies.size();
-        if (!latencies.empty()) {
-            figures.p50 = latencies[latencies.size() / 2];
-            figures.p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
-            figures.maxLatency = latencies.back();
-        }
+        paints.stamping = false;
+        readout->removeEventFilter(&paints);
+        figures.handedOver = percentiles(latencies(services.shown, line, records));
+        figures.painted = percentiles(latencies(paints.painted, line, records));
     }
 
     if (soakSeconds > 0) {
@@ -382,17 +452,31 @@ int main(int argc, char** argv) {
 
     std::printf("ZR8 test tool, Linux program (Qt offscreen, termios over a pty)\n");
     std::printf("%-46s %s\n", "figure", "value");
-    if (!onlySoak) {
+    if (!onlySoak && !onlyLoad) {
         std::printf("%-46s %.1f ms\n", "start-up to connection window (8 absent ports)",
                     figures.startupMs);
+    }
+    if (!onlySoak) {
         std::printf("%-46s %zu sent, %zu read, %zu decoded in %.1f s; state %s\n",
                     "nothing lost at 38400 baud", figures.sent, figures.read, figures.read,
                     figures.lostSeconds, figures.stateEqual ? "equal to zr8-decode" : "DIFFERS");
+    }
+    if (!onlySoak && !onlyLoad) {
         std::printf("%-46s %.2f %% of one core\n", "CPU, test window idle", figures.idlePercent);
-        std::printf("%-46s %.2f %% of one core\n", "CPU, full line rate", figures.loadedPercent);
-        std::printf("%-46s p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu changes)\n",
-                    "input-to-screen latency", figures.p50, figures.p99, figures.maxLatency,
-                    figures.latencySamples);
+    }
+    if (!onlySoak) {
+        std::printf("%-46s %.2f %% of one core (all its threads %.2f %%)\n",
+                    "CPU, full line rate, window thread", figures.loadedPercent,
+                    figures.loadedProgramPercent);
+    }
+    if (!onlySoak && !onlyLoad) {
+        for (const auto& [name, figure] :
+             {std::make_pair("input-to-screen latency, value painted", figures.painted),
+              std::make_pair("input-to-screen latency, value to its control",
+                             figures.handedOver)}) {
+            std::printf("%-46s p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu changes)\n", name,
+                        figure.p50, figure.p99, figure.max, figure.samples);
+        }
         std::printf("%-46s %.1f MB/s\n", "decoder throughput (mixed stream)", figures.decoderMBs);
     }
     if (soakSeconds > 0) {
