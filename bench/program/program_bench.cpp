@@ -114,17 +114,24 @@ class CountingSerial : public SerialPortService {
 
 using Stamps = std::vector<std::pair<Clock::time_point, int>>;
 
-// Notes when each rudder-trim value reaches its read-out.
+// Notes when each rudder-trim value reaches its read-out. The redraw that follows a paint of
+// the window hands the read-out its text again: only a change counts.
 class StampingServices : public QtWindowServices {
   public:
     bool stamping = false;
     Stamps shown;
     void setItemText(WindowHandle window, int controlId, const char* text) override {
         QtWindowServices::setItemText(window, controlId, text);
-        if (stamping && controlId == kRudderTrimReadoutId && text[0] != '-') {
-            shown.emplace_back(Clock::now(), std::atoi(text));
+        if (stamping && controlId == kRudderTrimReadoutId && last_ != text) {
+            last_ = text;
+            if (text[0] != '-') {
+                shown.emplace_back(Clock::now(), std::atoi(text));
+            }
         }
     }
+
+  private:
+    std::string last_;
 };
 
 // Notes when the read-out paints a value it has not painted before: the moment its pixels
