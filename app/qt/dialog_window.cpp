@@ -209,6 +209,11 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
         Qt::QueuedConnection);
 }
 
+void DialogWindow::detach() {
+    onCommand_ = [](int, int) {};
+    onPaint_ = [] {};
+}
+
 void DialogWindow::closeEvent(QCloseEvent* event) {
     // Windows without a close box are closed by the program only.
     event->ignore();

@@ -17,6 +17,9 @@ class DialogWindow : public QWidget {
 
     QWidget* control(int id) const;
     const DialogTemplate& dialogTemplate() const { return dialog_; }
+    // Reports nothing from now on, not even what is already queued: the window is being
+    // destroyed and is deleted later.
+    void detach();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -111,7 +111,9 @@ void QtWindowServices::destroyWindow(WindowHandle window) {
         gone.procedure(window, WindowMessage{MessageKind::Destroy, 0, 0, 0});
     }
     if (DialogWindow* widget = gone.widget.data()) {
-        // The click that led here may still be on the stack inside this window: delete later.
+        // The click that led here may still be on the stack inside this window: delete later,
+        // and let nothing it queued reach these services meanwhile.
+        widget->detach();
         widget->hide();
         widget->deleteLater();
     }

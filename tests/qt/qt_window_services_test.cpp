@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <vector>
 
 #include "app/qt/dialog_units.h"
@@ -191,6 +192,30 @@ TEST_F(QtWindowServicesTest, DestroyRunsItsHandlingAtOnceAndStopsItsTimers) {
     EXPECT_EQ(services.widget(window), nullptr);
     EXPECT_EQ(services.findWindow("SERIALWINZR8"), nullptr);
     services.destroyWindow(window);  // a second destroy is harmless
+}
+
+TEST(QtWindowServicesLifetime, ARedrawQueuedByAPaintComesToNothingOnceItsWindowIsDestroyed) {
+    // A destroyed window is deleted later; the redraw its last paint queued must not reach the
+    // services, which may be gone by then (a second program run in the same process).
+    received.clear();
+    {
+        QtWindowServices services;
+        installWindowServices(&services);
+        services.registerWindowClass("SERIALWINZR8", recordingProcedure);
+        const WindowHandle window = services.createDialog("SERIALWINZR8", nullptr);
+        services.showWindow(window, ShowCommand::Show);
+        QWidget* widget = services.widget(window);
+        ASSERT_TRUE(waitUntil([widget] { return widget->windowHandle()->isExposed(); }, 2000));
+        QCoreApplication::processEvents();
+        const std::size_t before = received.size();
+        widget->repaint();  // queues the redraw that follows a paint
+        services.destroyWindow(window);
+        ASSERT_EQ(received.size(), before + 1) << "only the Destroy message";
+        installWindowServices(nullptr);
+    }
+    const std::size_t gone = received.size();
+    runEventsFor(50);
+    EXPECT_EQ(received.size(), gone);
 }
 
 TEST_F(QtWindowServicesTest, KilledTimerStopsAndTimerIdsStaySeparate) {
