@@ -19,19 +19,46 @@
 //                            path), which must end with status 0 within MS milliseconds and
 //                            leave the window in front
 //   capture FILE             writes the window as it is on the screen to FILE (24-bit BMP)
+//
+// Reading what the controls hold, for the desktop suite that gives real X input:
+//
+//   program EXE              the program file (a Unix or Windows path) whose dialog templates
+//                            and pictures the steps below use
+//   where ID                 prints "where ID LEFT TOP WIDTH HEIGHT", the screen rectangle of
+//                            control ID worked out from the template's dialog units, and
+//                            "actual ID ..." where the control's window is
+//   checked ID 0|1           the check mark of button ID (BM_GETCHECK)
+//   text ID TEXT             the text of control ID
+//   pos ID N                 progress bar ID stands at N
+//   rows ID N TEXT...        list box ID holds exactly the N rows TEXT..., in order
+//   selected ID N            list box ID has row N selected (-1: none)
+//   picture ID NAME          picture control ID shows the program's picture NAME ("BILD7"), or
+//                            "none" of them
+//   state FILE               every control of the window as JSON lines into FILE ("-": standard
+//                            output)
+//   handle ID                prints what GDI in this process makes of picture ID's bitmap handle
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#include "tests/win32/gui/driver_layout.h"
+#include "tests/win32/gui/driver_pictures.h"
+#include "tests/win32/gui/driver_state.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 20;
 
 HWND current = nullptr;
+std::string programFile;
+driver::ToolPictures pictures;
 
 bool fail(const std::string& reason) {
     std::fprintf(stderr, "gui_driver: %s\n", reason.c_str());
@@ -179,15 +206,21 @@ HWND createCover() {
     return cover;
 }
 
-// Starts the program and waits for its end; true when it ended with status 0 in time.
-bool runToEnd(const char* program, DWORD ms) {
-    std::string path = program;
+// A Unix path as Wine's drive Z: sees it; a Windows path as it is.
+std::string windowsPath(const char* given) {
+    std::string path = given;
     if (!path.empty() && path[0] == '/') {
         path = "Z:" + path;  // Wine's drive for the Unix root
     }
     for (char& c : path) {
         c = c == '/' ? '\\' : c;
     }
+    return path;
+}
+
+// Starts the program and waits for its end; true when it ended with status 0 in time.
+bool runToEnd(const char* program, DWORD ms) {
+    const std::string path = windowsPath(program);
     std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -214,6 +247,146 @@ bool runToEnd(const char* program, DWORD ms) {
         return fail("the second start still runs after " + std::to_string(ms) + " ms");
     return status == 0 ? true
                        : fail("the second start ended with status " + std::to_string(status));
+}
+
+bool needProgram(std::string& reason) {
+    if (programFile.empty()) {
+        reason = "no program file (program EXE first)";
+        return false;
+    }
+    return pictures.load(programFile, reason);
+}
+
+// The screen pixels under the current window, with their rectangle.
+bool readWindowPixels(driver::Pixels& screen, RECT& rect) {
+    GetWindowRect(current, &rect);
+    const RECT screenRect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&rect, &rect, &screenRect);
+    return driver::readScreen(rect, screen);
+}
+
+std::string showsPicture(HWND item) {
+    driver::Pixels screen;
+    RECT windowRect;
+    if (!readWindowPixels(screen, windowRect)) {
+        return "(the screen cannot be read)";
+    }
+    if (SendMessageW(item, STM_GETIMAGE, IMAGE_BITMAP, 0) == 0) {
+        return "empty";
+    }
+    RECT rect;
+    GetWindowRect(item, &rect);
+    return pictures.identify(screen, rect.left - windowRect.left, rect.top - windowRect.top);
+}
+
+std::string handleReport(HWND item) {
+    auto* bitmap = reinterpret_cast<HBITMAP>(SendMessageW(item, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP shape = {};
+    const int size = GetObjectW(bitmap, sizeof shape, &shape);
+    char text[160];
+    std::snprintf(text, sizeof text, "handle %p: GetObject %d, %ldx%ld, %d bits",
+                  static_cast<void*>(bitmap), size, shape.bmWidth, shape.bmHeight,
+                  shape.bmBitsPixel);
+    return text;
+}
+
+// The steps that read one control.
+bool readStep(const std::string& step, char** args, int available, int& used) {
+    auto need = [&](int count) {
+        used = count + 1;
+        return available > count;
+    };
+    if (!need(step == "where" || step == "handle" ? 1 : 2))
+        return fail(step + ": missing arguments");
+    const int id = std::atoi(args[1]);
+    HWND item = control(id);
+    if (item == nullptr)
+        return fail(std::string("no control ") + args[1]);
+    const std::string name = std::string("control ") + args[1];
+    if (step == "where") {
+        std::string reason;
+        driver::DialogLayout layout;
+        RECT rect;
+        if (programFile.empty())
+            return fail("where: no program file (program EXE first)");
+        if (!driver::loadDialogLayout(programFile, className(current), layout, reason) ||
+            !driver::controlScreenRect(current, layout, id, rect, reason))
+            return fail("where: " + reason);
+        RECT actual;
+        GetWindowRect(item, &actual);
+        std::printf("where %d %ld %ld %ld %ld\n", id, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+        std::printf("actual %d %ld %ld %ld %ld\n", id, actual.left, actual.top,
+                    actual.right - actual.left, actual.bottom - actual.top);
+        return true;
+    }
+    if (step == "checked") {
+        const LRESULT checked = SendMessageW(item, BM_GETCHECK, 0, 0);
+        return checked == std::atoi(args[2]) ? true
+                                             : fail(name + " has check state " +
+                                                    std::to_string(checked) + ", not " + args[2]);
+    }
+    if (step == "text") {
+        const std::string text = driver::controlText(item);
+        return text == args[2] ? true
+                               : fail(name + " shows \"" + text + "\", not \"" + args[2] + "\"");
+    }
+    if (step == "pos") {
+        const LRESULT pos = SendMessageW(item, PBM_GETPOS, 0, 0);
+        return pos == std::atoi(args[2])
+                   ? true
+                   : fail(name + " stands at " + std::to_string(pos) + ", not " + args[2]);
+    }
+    if (step == "selected") {
+        const LRESULT row = SendMessageW(item, LB_GETCURSEL, 0, 0);
+        return row == std::atoi(args[2])
+                   ? true
+                   : fail(name + " has row " + std::to_string(row) + " selected, not " + args[2]);
+    }
+    if (step == "rows") {
+        const int count = std::atoi(args[2]);
+        if (count < 0 || !need(2 + count))
+            return fail("rows ID N TEXT...: fewer than N texts");
+        std::vector<std::string> want(args + 3, args + 3 + count);
+        const std::vector<std::string> rows = driver::listRows(item);
+        if (rows == want)
+            return true;
+        std::string seen;
+        for (const std::string& row : rows) {
+            seen += (seen.empty() ? "\"" : ", \"") + row + "\"";
+        }
+        return fail(name + " holds [" + seen + "]");
+    }
+    std::string reason;
+    if (!needProgram(reason))
+        return fail(step + ": " + reason);
+    if (step == "handle") {
+        std::printf("%s\n", handleReport(item).c_str());
+        return true;
+    }
+    const std::string shown = showsPicture(item);
+    return shown == args[2] ? true : fail(name + " shows " + shown + ", not " + args[2]);
+}
+
+bool writeState(const char* file) {
+    std::string reason;
+    if (!needProgram(reason))
+        return fail("state: " + reason);
+    driver::Pixels screen;
+    RECT rect;
+    if (!readWindowPixels(screen, rect))
+        return fail("state: the screen cannot be read");
+    const std::string lines = driver::describeControls(current, pictures, screen, rect);
+    if (std::strcmp(file, "-") == 0) {
+        std::fputs(lines.c_str(), stdout);
+        return true;
+    }
+    FILE* out = std::fopen(windowsPath(file).c_str(), "wb");
+    if (out == nullptr)
+        return fail(std::string("state: cannot write ") + file);
+    const bool written = std::fwrite(lines.data(), 1, lines.size(), out) == lines.size();
+    return std::fclose(out) == 0 && written ? true
+                                            : fail(std::string("state: cannot write ") + file);
 }
 
 // Runs the step at args[0]; used receives the number of arguments it took.
@@ -369,6 +542,21 @@ bool runStep(char** args, int available, int& used) {
         RedrawWindow(current, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Sleep(300);  // the drawing reaches the screen
         return writeBitmap(args[1], current);
+    }
+    if (step == "program") {
+        if (!need(1))
+            return fail("program EXE");
+        programFile = windowsPath(args[1]);
+        return true;
+    }
+    if (step == "where" || step == "checked" || step == "text" || step == "pos" || step == "rows" ||
+        step == "selected" || step == "picture" || step == "handle") {
+        return readStep(step, args, available, used);
+    }
+    if (step == "state") {
+        if (!need(1))
+            return fail("state FILE");
+        return writeState(args[1]);
     }
     used = 1;
     return fail("unknown step " + step);
