@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds optimised and prints the figures of the Linux program as one table: start-up, nothing
-# lost at 38400 baud (60 s), CPU idle and loaded (30 s and 60 s), input-to-screen latency,
-# decoder throughput. Options go to the program (see --help there, e.g. --soak 1800 for the
-# half-hour soak). `scripts/bench.sh --micro` runs the decoder's Google Benchmark instead.
+# lost at 38400 baud (60 s), CPU idle and loaded (30 s and 60 s), input-to-screen latency of
+# isolated changes (500, 30..70 ms apart: 25 s) and at full line rate (6 s), decoder throughput.
+# Options go to the program (see --help there, e.g. --isolated-changes 2000, --only-latency, or
+# --soak 1800 for the half-hour soak). `scripts/bench.sh --micro` runs the decoder's Google
+# Benchmark instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

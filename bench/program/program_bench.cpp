@@ -1,7 +1,8 @@
 // Figures of the Linux program as a technician runs it: start-up, nothing lost at full line
-// rate, CPU idle and loaded, input-to-screen latency, decoder throughput, and (on request) a
-// soak with the resident memory sampled. Runs the real layers (Qt window services on the
-// offscreen platform, termios over a pty) with a paced writer thread as the mainboard.
+// rate, CPU idle and loaded, input-to-screen latency (of isolated changes, as a person feels it,
+// and at full line rate), decoder throughput, and (on request) a soak with the resident memory
+// sampled. Runs the real layers (Qt window services on the offscreen platform, termios over a
+// pty) with a writer thread as the mainboard.
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,7 +26,9 @@
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "app/start_state.h"
+#include "bench/program/isolated_changes.h"
 #include "bench/program/line_writer.h"
+#include "bench/program/percentiles.h"
 #include "link/device_link.h"
 #include "link/posix/ftdi_libftdi.h"
 #include "link/posix/serial_port_posix.h"
@@ -112,7 +115,7 @@ class CountingSerial : public SerialPortService {
     PosixSerialPortService real;
 };
 
-using Stamps = std::vector<std::pair<Clock::time_point, int>>;
+using Stamps = isolated::ValueStamps;
 
 // Notes when each rudder-trim value reaches its read-out. The redraw that follows a paint of
 // the window hands the read-out its text again: only a change counts.
@@ -156,9 +159,9 @@ class PaintStamps : public QObject {
     QString last_;
 };
 
-// Latency of each value shown, in ms, sorted: from the moment its record's last byte went out
-// (the newest record before the stamp that carried the value; the steps count 0..127 over and
-// over). Values that a later record overtook before they were shown are not counted.
+// Latency of each value shown at full line rate, in ms: from the moment its record's last byte
+// went out (the newest record before the stamp that carried the value; the steps count 0..127
+// over and over). Values that a later record overtook before they were shown are not counted.
 std::vector<double> latencies(const Stamps& shown, const LineWriter& line, std::size_t records) {
     std::vector<double> result;
     std::size_t lastSent = 0;
@@ -178,22 +181,14 @@ std::vector<double> latencies(const Stamps& shown, const LineWriter& line, std::
         const std::size_t k = newest - back;
         result.push_back(seconds(when - line.sentAt(3 * k + 2)) * 1000.0);
     }
-    std::sort(result.begin(), result.end());
     return result;
 }
 
-struct Percentiles {
-    double p50 = 0, p99 = 0, max = 0;
-    std::size_t samples = 0;
-};
-
-Percentiles percentiles(const std::vector<double>& sorted) {
-    Percentiles result;
-    result.samples = sorted.size();
-    if (!sorted.empty()) {
-        result.p50 = sorted[sorted.size() / 2];
-        result.p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
-        result.max = sorted.back();
+// The moment each record's last byte (of 3) went out, for the records sent.
+std::vector<Clock::time_point> lastBytesSent(const LineWriter& line) {
+    std::vector<Clock::time_point> result;
+    for (std::size_t end = 3; end <= line.sent(); end += 3) {
+        result.push_back(line.sentAt(end - 1));
     }
     return result;
 }
@@ -205,6 +200,8 @@ struct Figures {
     double lostSeconds = 0;
     double idlePercent = 0, loadedPercent = 0, loadedProgramPercent = 0;
     Percentiles handedOver, painted;
+    Percentiles isolatedHandedOver, isolatedPainted;
+    std::size_t isolatedSent = 0, isolatedMissed = 0;
     double decoderMBs = 0;
     long soakStartKiB = 0, soakPeakKiB = 0, soakEndKiB = 0;
     double soakSeconds = 0;
@@ -273,7 +270,10 @@ double decoderThroughput() {
 int main(int argc, char** argv) {
     double lostSeconds = 60, cpuSeconds = 30, latencySeconds = 6, soakSeconds = 0;
     int soakNoise = 0;
+    // 500 changes 30..70 ms apart: about 25 s.
+    std::size_t isolatedChanges = 500;
     bool onlySoak = false;
+    bool onlyLatency = false;
     bool onlyLoad = false;
     bool failOnGrowth = false;
     bool printSamples = false;
@@ -286,6 +286,10 @@ int main(int argc, char** argv) {
             cpuSeconds = value();
         else if (arg == "--latency-seconds")
             latencySeconds = value();
+        else if (arg == "--isolated-changes")
+            isolatedChanges = static_cast<std::size_t>(value());
+        else if (arg == "--only-latency")
+            onlyLatency = true;
         else if (arg == "--soak")
             soakSeconds = value();
         else if (arg == "--soak-noise")
@@ -301,13 +305,20 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: zr8-program-bench [--lost-seconds S] [--cpu-seconds S] "
-                         "[--latency-seconds S] [--only-load] [--soak S [--only-soak] "
-                         "[--fail-on-growth] [--print-samples] [--soak-noise PERCENT]]\n"
+                         "[--latency-seconds S] [--isolated-changes N] [--only-load] "
+                         "[--only-latency] [--soak S [--only-soak] [--fail-on-growth] "
+                         "[--print-samples] [--soak-noise PERCENT]]\n"
+                         "  --isolated-changes N  isolated rudder-trim changes, 30..70 ms "
+                         "apart, for the latency a person feels (default 500, about 25 s)\n"
                          "  --only-load  only the full-rate run (nothing lost, CPU loaded), "
-                         "e.g. under a profiler\n");
+                         "e.g. under a profiler\n"
+                         "  --only-latency  only the two latency runs\n");
             return 2;
         }
     }
+    const bool runStartup = !onlySoak && !onlyLoad && !onlyLatency;
+    const bool runLoad = !onlySoak && !onlyLatency;
+    const bool runLatency = !onlySoak && !onlyLoad;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     Figures figures;
@@ -322,7 +333,7 @@ int main(int argc, char** argv) {
     CountingSerial serial;
     installSerialPortService(&serial);
 
-    if (!onlySoak && !onlyLoad) {
+    if (runStartup) {
         // Start-up with eight absent ports and no adapter.
         for (int n = 1; n <= 8; ++n) {
             qputenv(QByteArray("ZR8_COM") + QByteArray::number(n), "/nonexistent/zr8-port");
@@ -351,8 +362,8 @@ int main(int argc, char** argv) {
 
     StampingServices services;
     const std::vector<std::uint8_t> stream = mixedPanelStream(
-        7, static_cast<std::size_t>(kLineRate * (onlySoak ? 60.0 : lostSeconds)), 0);
-    const std::string expected = onlySoak ? std::string() : expectedReport(stream);
+        7, static_cast<std::size_t>(kLineRate * (runLoad ? lostSeconds : 60.0)), 0);
+    const std::string expected = runLoad ? expectedReport(stream) : std::string();
     resetToStartState();
     installWindowServices(&services);
     if (!openOnCom5(services)) {
@@ -361,7 +372,7 @@ int main(int argc, char** argv) {
     }
     runEventsFor(0.2);
 
-    if (!onlySoak) {
+    if (runLoad) {
         // Nothing lost at full line rate, and the CPU that costs the window's thread.
         serial.bytesRead = 0;
         const double cpuBefore = threadCpuSeconds();
@@ -381,16 +392,19 @@ int main(int argc, char** argv) {
         figures.stateEqual = liveReport(services) == expected;
     }
 
-    if (!onlySoak && !onlyLoad) {
+    if (runStartup) {
         // Idle: the window open, the panel quiet.
         const double idleBefore = threadCpuSeconds();
         const Clock::time_point idleBegin = Clock::now();
         runEventsFor(cpuSeconds);
         figures.idlePercent =
             100.0 * (threadCpuSeconds() - idleBefore) / seconds(Clock::now() - idleBegin);
+    }
 
-        // Latency: rudder-trim steps at full line rate; each value that reaches its read-out is
-        // matched with the moment its record's last byte went out.
+    if (runLatency) {
+        // Latency at full line rate: rudder-trim steps back to back; each value that reaches its
+        // read-out is matched with the moment its record's last byte went out. Only the newest
+        // record of each poll is shown, so this leaves out the wait for the poll.
         std::vector<std::uint8_t> steps;
         const auto records = static_cast<std::size_t>(kLineRate * latencySeconds / 3);
         for (std::size_t k = 0; k < records; ++k) {
@@ -411,6 +425,37 @@ int main(int argc, char** argv) {
         readout->removeEventFilter(&paints);
         figures.handedOver = percentiles(latencies(services.shown, line, records));
         figures.painted = percentiles(latencies(paints.painted, line, records));
+    }
+
+    if (runLatency && isolatedChanges > 0) {
+        // Latency a person feels: one rudder-trim record at a time, 30..70 ms apart at any phase
+        // of the 5 ms poll, each matched with the first new value the read-out shows after the
+        // record's last byte went out. It waits for the poll, as a turn of the trim wheel does.
+        using std::chrono::milliseconds;
+        QWidget* readout =
+            services.controlWidget(services.windowOfClass("SERIALWINZR8"), kRudderTrimReadoutId);
+        const QString shownText = qobject_cast<QLabel*>(readout)->text();
+        const isolated::Records changes = isolated::trimRecords(
+            isolated::dueTimes(isolatedChanges, 20261210, milliseconds(30), milliseconds(70)),
+            shownText == QLatin1String("-") ? -1 : shownText.toInt());
+        PaintStamps paints;
+        readout->installEventFilter(&paints);
+        services.shown.clear();
+        services.stamping = true;
+        paints.stamping = true;
+        line.startBursts(changes.bytes, changes.bursts);
+        runEventsFor(seconds(changes.bursts.back().due) + 5, [&] { return line.finished(); });
+        runEventsFor(0.1);
+        services.stamping = false;
+        paints.stamping = false;
+        readout->removeEventFilter(&paints);
+        const std::vector<Clock::time_point> sent = lastBytesSent(line);
+        const isolated::Matched painted = isolated::match(paints.painted, sent, changes.values);
+        const isolated::Matched handed = isolated::match(services.shown, sent, changes.values);
+        figures.isolatedPainted = percentiles(painted.latenciesMs);
+        figures.isolatedHandedOver = percentiles(handed.latenciesMs);
+        figures.isolatedSent = sent.size();
+        figures.isolatedMissed = painted.missed;
     }
 
     if (soakSeconds > 0) {
@@ -459,31 +504,41 @@ int main(int argc, char** argv) {
 
     std::printf("ZR8 test tool, Linux program (Qt offscreen, termios over a pty)\n");
     std::printf("%-46s %s\n", "figure", "value");
-    if (!onlySoak && !onlyLoad) {
+    if (runStartup) {
         std::printf("%-46s %.1f ms\n", "start-up to connection window (8 absent ports)",
                     figures.startupMs);
     }
-    if (!onlySoak) {
+    if (runLoad) {
         std::printf("%-46s %zu sent, %zu read, %zu decoded in %.1f s; state %s\n",
                     "nothing lost at 38400 baud", figures.sent, figures.read, figures.read,
                     figures.lostSeconds, figures.stateEqual ? "equal to zr8-decode" : "DIFFERS");
     }
-    if (!onlySoak && !onlyLoad) {
+    if (runStartup) {
         std::printf("%-46s %.2f %% of one core\n", "CPU, test window idle", figures.idlePercent);
     }
-    if (!onlySoak) {
+    if (runLoad) {
         std::printf("%-46s %.2f %% of one core (all its threads %.2f %%)\n",
                     "CPU, full line rate, window thread", figures.loadedPercent,
                     figures.loadedProgramPercent);
     }
-    if (!onlySoak && !onlyLoad) {
-        for (const auto& [name, figure] :
-             {std::make_pair("input-to-screen latency, value painted", figures.painted),
-              std::make_pair("input-to-screen latency, value to its control",
-                             figures.handedOver)}) {
-            std::printf("%-46s p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu changes)\n", name,
-                        figure.p50, figure.p99, figure.max, figure.samples);
-        }
+    auto printLatency = [](const char* name, const Percentiles& figure) {
+        std::printf("  %-44s p50 %.2f ms, p99 %.2f ms, max %.2f ms (%zu changes)\n", name,
+                    figure.p50, figure.p99, figure.max, figure.samples);
+    };
+    if (runLatency && isolatedChanges > 0) {
+        std::printf(
+            "input-to-screen latency, isolated changes 30..70 ms apart (%zu sent, %zu "
+            "not shown)\n",
+            figures.isolatedSent, figures.isolatedMissed);
+        printLatency("to the value's paint", figures.isolatedPainted);
+        printLatency("to the value handed to its read-out", figures.isolatedHandedOver);
+    }
+    if (runLatency) {
+        std::printf("latency at full line rate, newest record of each poll\n");
+        printLatency("to the value's paint", figures.painted);
+        printLatency("to the value handed to its read-out", figures.handedOver);
+    }
+    if (runStartup) {
         std::printf("%-46s %.1f MB/s\n", "decoder throughput (mixed stream)", figures.decoderMBs);
     }
     if (soakSeconds > 0) {
@@ -492,7 +547,7 @@ int main(int argc, char** argv) {
                     figures.soakStartKiB, figures.soakPeakKiB, figures.soakEndKiB);
     }
     int status = 0;
-    if (!onlySoak && (!figures.stateEqual || figures.read != figures.sent)) {
+    if (runLoad && (!figures.stateEqual || figures.read != figures.sent)) {
         status = 1;
     }
     // A leak of even a few bytes a poll cycle shows as hundreds of KiB a minute; the heap and
