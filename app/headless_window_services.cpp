@@ -57,7 +57,14 @@ HeadlessWindowServices::ControlState& HeadlessWindowServices::mutableControl(Win
         scratchControl_ = ControlState{};
         return scratchControl_;
     }
-    return found->second.controls[controlId];
+    WindowState& state = found->second;
+    if (state.templateControlsOnly && state.controls.count(controlId) == 0) {
+        // No such control in the window (or not yet: the create message comes before the
+        // dialog's controls exist): the operation has no effect, as on a real screen.
+        scratchControl_ = ControlState{};
+        return scratchControl_;
+    }
+    return state.controls[controlId];
 }
 
 int HeadlessWindowServices::registerWindowClass(const char* className, WindowProcedure procedure) {
@@ -85,22 +92,28 @@ WindowHandle HeadlessWindowServices::createDialog(const char* templateName, Wind
     state.owner = owner;
     // A template names its window class and gives its controls their first texts.
     std::string className = templateName;
-    if (const DialogTemplate* dialog = findDialogTemplate(templateName)) {
+    const DialogTemplate* dialog = findDialogTemplate(templateName);
+    if (dialog != nullptr) {
         className = dialog->windowClass != nullptr ? dialog->windowClass : "";
         state.title = dialog->title;
-        for (int i = 0; i < dialog->itemCount; ++i) {
-            const DialogItem& item = dialog->items[i];
-            if (item.id != -1) {
-                state.controls[item.id].text = item.text;
-            }
-        }
+        state.templateControlsOnly = true;
     }
     auto found = classes_.find(className);
     if (found != classes_.end()) {
         state.className = className;
         state.procedure = found->second;
     }
+    // As under Windows: the create message comes before the dialog's controls exist.
     dispatch(window, WindowMessage{MessageKind::Create, 0, 0, 0});
+    auto made = windows_.find(window);
+    if (dialog != nullptr && made != windows_.end()) {
+        for (int i = 0; i < dialog->itemCount; ++i) {
+            const DialogItem& item = dialog->items[i];
+            if (item.id != -1) {
+                made->second.controls[item.id].text = item.text;
+            }
+        }
+    }
     return window;
 }
 

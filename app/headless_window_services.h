@@ -36,6 +36,9 @@ class HeadlessWindowServices : public WindowServices {
         int x = 0;
         int y = 0;
         std::map<int, ControlState> controls;
+        // A window made from a template has the template's controls and no others; any other
+        // window gets a control wherever the program writes one.
+        bool templateControlsOnly = false;
         std::map<int, unsigned> timers;  // id -> period in ms
     };
 

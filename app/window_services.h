@@ -12,7 +12,10 @@ struct BitmapObject;
 using BitmapHandle = const BitmapObject*;  // null = no picture (a missing resource)
 
 enum class MessageKind : std::uint8_t {
-    Create,   // the window and its controls exist
+    // Delivered inside createDialog, once the window exists but before the dialog's controls do
+    // (as Windows sends WM_CREATE before the dialog manager makes the template's controls): an
+    // operation on a control here has no effect.
+    Create,
     Destroy,  // delivered at once by destroyWindow
     Paint,    // the platform brackets the handling with its begin/end paint
     Timer,    // timerId says which timer fired

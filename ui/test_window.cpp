@@ -198,6 +198,8 @@ int openTestWindow() {
                   selected != nullptr ? selected->label : "");
     services.setWindowText(window, title);
 
+    // Both check boxes from their settings: the create message came before the boxes existed.
+    services.checkButton(window, kIndicatorOnBoxId, outputState().trimIndicatorOn != 0);
     checkAllGearLightsOff(window);
     services.checkButton(window, kLightsDimmedBoxId, outputState().lightsDimmed != 0);
     services.checkRadioButton(window, kHobbsOffId, kHobbsOnId, kHobbsOffId);
@@ -226,7 +228,6 @@ int testWindowProc(WindowHandle window, const WindowMessage& message) {
     switch (message.kind) {
         case MessageKind::Create:
             services.setWindowPosition(window, 15, 15);
-            services.checkButton(window, kIndicatorOnBoxId, outputState().trimIndicatorOn != 0);
             return 1;
         case MessageKind::Paint:
             updateIndicators(window, 1);

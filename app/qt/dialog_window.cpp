@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +13,7 @@
 #include "app/qt/backdrop.h"
 #include "app/qt/dialog_units.h"
 #include "app/qt/kept_rows_delegate.h"
+#include "app/qt/list_box.h"
 #include "app/qt/live_controls.h"
 #include "ui/dialog_styles.h"
 
@@ -83,12 +83,16 @@ Qt::Alignment staticAlignment(std::uint32_t style) {
 }  // namespace
 
 DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
-                           std::function<void(int, int)> onCommand, std::function<void()> onPaint)
+                           std::function<void(int, int)> onCommand, std::function<void()> onPaint,
+                           std::function<void()> onClose)
     : QWidget(owner, Qt::Window),
       dialog_(dialog),
       onCommand_(std::move(onCommand)),
-      onPaint_(std::move(onPaint)) {
-    // A caption without a system menu: a title bar with no close box.
+      onPaint_(std::move(onPaint)),
+      onClose_(std::move(onClose)) {
+    // A caption without a system menu: Qt asks the window manager for a title bar without the
+    // close, minimize and maximize functions. Some managers (openbox) draw the boxes all the
+    // same; their close destroys the window, as it would under Windows.
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if ((dialog.style & kWsSysMenu) != 0) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -101,8 +105,12 @@ DialogWindow::DialogWindow(const DialogTemplate& dialog, QWidget* owner,
     setFont(dialogFont(dialog.fontName, dialog.fontPointSize));
     const DialogUnits units = dialogUnitsFor(font());
     setFixedSize(units.x(dialog.width), units.y(dialog.height));
-    for (int i = 0; i < dialog.itemCount; ++i) {
-        const DialogItem& item = dialog.items[i];
+}
+
+void DialogWindow::createControls() {
+    const DialogUnits units = dialogUnitsFor(font());
+    for (int i = 0; i < dialog_.itemCount; ++i) {
+        const DialogItem& item = dialog_.items[i];
         QWidget* widget = makeControl(item);
         if (widget == nullptr) {
             continue;
@@ -162,14 +170,10 @@ QWidget* DialogWindow::makeControl(const DialogItem& item) {
         return label;
     }
     if (std::strcmp(item.windowClass, kListBoxClass) == 0) {
-        auto* list = new QListWidget(this);
-        list->setSortingEnabled(false);
+        auto* list = new ListBox(this, (item.style & kLbsNotify) != 0,
+                                 [this, id](int notification) { onCommand_(id, notification); });
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         list->setItemDelegate(new KeptRowsDelegate(list));
-        QObject::connect(list, &QListWidget::currentRowChanged, this,
-                         [this, id](int) { onCommand_(id, 1); });
-        QObject::connect(list, &QListWidget::itemDoubleClicked, this,
-                         [this, id](QListWidgetItem*) { onCommand_(id, 2); });
         return list;
     }
     if (std::strcmp(item.windowClass, kProgressBarClass) == 0) {
@@ -212,9 +216,12 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
 void DialogWindow::detach() {
     onCommand_ = [](int, int) {};
     onPaint_ = [] {};
+    onClose_ = [] {};
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
-    // Windows without a close box are closed by the program only.
+    // The desktop's close (its button, Alt+F4, even where no close box is drawn) destroys the
+    // window, as Windows does; the services hide it and delete it later themselves.
     event->ignore();
+    onClose_();
 }

@@ -11,9 +11,14 @@ class QAbstractButton;
 
 class DialogWindow : public QWidget {
   public:
-    // onCommand(id, notification) for clicks and list events; onPaint for every paint.
+    // onCommand(id, notification) for clicks and list events; onPaint for every paint; onClose
+    // when the desktop closes the window (its close button, Alt+F4).
+    // The window is made without its controls, as Windows sends its create message before the
+    // dialog's controls exist: createControls makes them.
     DialogWindow(const DialogTemplate& dialog, QWidget* owner,
-                 std::function<void(int, int)> onCommand, std::function<void()> onPaint);
+                 std::function<void(int, int)> onCommand, std::function<void()> onPaint,
+                 std::function<void()> onClose);
+    void createControls();
 
     QWidget* control(int id) const;
     const DialogTemplate& dialogTemplate() const { return dialog_; }
@@ -31,6 +36,7 @@ class DialogWindow : public QWidget {
     const DialogTemplate& dialog_;
     std::function<void(int, int)> onCommand_;
     std::function<void()> onPaint_;
+    std::function<void()> onClose_;
     std::unordered_map<int, QWidget*> controls_;  // looked up for every control drawn
     bool redrawPending_ = false;
 };

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
@@ -14,6 +13,7 @@
 #include <cstring>
 
 #include "app/qt/dialog_window.h"
+#include "app/qt/list_box.h"
 #include "app/qt/single_instance.h"
 #include "embedded_pictures.h"
 #include "ui/dialog_template.h"
@@ -86,12 +86,17 @@ WindowHandle QtWindowServices::createDialog(const char* templateName, WindowHand
         },
         [this, handle] {
             deliver(handle, WindowMessage{MessageKind::Paint, 0, 0, 0});
-        });
+        },
+        [this, handle] { destroyWindow(handle); });
     window.widget->move(0, 0);
     if (!QApplication::windowIcon().isNull()) {
         window.widget->setWindowIcon(QApplication::windowIcon());
     }
+    // As under Windows: the window's create message comes before the dialog's controls exist.
     deliver(handle, WindowMessage{MessageKind::Create, 0, 0, 0});
+    if (Window* made = find(handle); made != nullptr && made->widget != nullptr) {
+        made->widget->createControls();
+    }
     return handle;
 }
 
@@ -246,25 +251,20 @@ void QtWindowServices::setItemImage(WindowHandle window, int controlId, BitmapHa
 }
 
 void QtWindowServices::listAddString(WindowHandle window, int controlId, const char* text) {
-    if (auto* list = qobject_cast<QListWidget*>(controlWidget(window, controlId))) {
-        list->addItem(latin1(text));
+    if (auto* list = dynamic_cast<ListBox*>(controlWidget(window, controlId))) {
+        list->addRow(latin1(text));
     }
 }
 
 void QtWindowServices::listDeleteString(WindowHandle window, int controlId, int row) {
-    if (auto* list = qobject_cast<QListWidget*>(controlWidget(window, controlId))) {
-        if (row >= 0 && row < list->count()) {
-            delete list->takeItem(row);
-        }
+    if (auto* list = dynamic_cast<ListBox*>(controlWidget(window, controlId))) {
+        list->removeRow(row);
     }
 }
 
 int QtWindowServices::listCurrentSelection(WindowHandle window, int controlId) {
-    auto* list = qobject_cast<QListWidget*>(controlWidget(window, controlId));
-    if (list == nullptr || list->selectedItems().isEmpty()) {
-        return -1;
-    }
-    return list->currentRow();
+    auto* list = dynamic_cast<ListBox*>(controlWidget(window, controlId));
+    return list != nullptr ? list->selectedRow() : -1;
 }
 
 void QtWindowServices::checkRadioButton(WindowHandle window, int firstId, int lastId, int checkId) {

@@ -39,6 +39,26 @@ class ShellTest : public ToolTest {
     FakeFtdiService ftdi;
 };
 
+int writeControlsInCreate(WindowHandle window, const WindowMessage& message) {
+    if (message.kind == MessageKind::Create) {
+        windowServices().setItemText(window, kStepReadoutId, "9");
+        windowServices().checkButton(window, kIndicatorOnBoxId, true);
+        windowServices().setWindowPosition(window, 15, 15);
+    }
+    return 1;
+}
+
+TEST_F(ShellTest, CreateComesBeforeTheDialogsControlsExistAsUnderWindows) {
+    screen.registerWindowClass("SERIALWINZR8", writeControlsInCreate);
+    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(textOf(window, kStepReadoutId), "1") << "the template's text: no read-out yet";
+    EXPECT_FALSE(screen.control(window, kIndicatorOnBoxId).checked);
+    EXPECT_EQ(screen.window(window)->x, 15) << "the window itself exists";
+    screen.setItemText(window, 9999, "x");
+    EXPECT_EQ(textOf(window, 9999), "") << "a window has the controls of its template only";
+}
+
 TEST_F(ShellTest, StartUpPutsEverythingInItsStartStateBeforeTheFirstWindow) {
     reportState().receivedSlots[3] = 1;
     indicatorDisplay().shownSlots[3] = 1;

@@ -99,6 +99,28 @@ TEST_F(QtWindowServicesTest, TestWindowTemplateBecomesWidgetsOfTheRightKind) {
     EXPECT_GT(units.baseY, 8);
 }
 
+// What a window procedure does to the controls while its window is being created.
+int writingInCreate(WindowHandle window, const WindowMessage& message) {
+    received.push_back(message);
+    if (message.kind == MessageKind::Create) {
+        windowServices().setItemText(window, 2207, "9");
+        windowServices().checkButton(window, 2204, true);
+        windowServices().setWindowText(window, "moved in create");
+    }
+    return 1;
+}
+
+TEST_F(QtWindowServicesTest, CreateComesBeforeTheControlsExistAsUnderWindows) {
+    services.registerWindowClass("SERIALWINZR8", writingInCreate);
+    const WindowHandle window = services.createDialog("SERIALWINZR8", nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(countOf(MessageKind::Create), 1);
+    EXPECT_EQ(control<QLabel>(window, 2207)->text(), "1") << "the read-out did not exist yet";
+    EXPECT_FALSE(control<QCheckBox>(window, 2204)->isChecked()) << "nor did the check box";
+    EXPECT_EQ(services.widget(window)->windowTitle(), "moved in create")
+        << "the window itself exists";
+}
+
 TEST_F(QtWindowServicesTest, ConnectionWindowStaysOnTopAndUnknownTemplatesFail) {
     const WindowHandle window = services.createDialog("CONNECTIONWINZR8", nullptr);
     ASSERT_NE(window, nullptr);
