@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libftdi1-dev libgl-dev
     g++-mingw-w64-x86-64 wine wine64 xvfb xdotool xauth
+    openbox x11-apps x11-utils
     clang libclang-rt-14-dev valgrind
 )
 

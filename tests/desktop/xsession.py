@@ -26,12 +26,14 @@ API (keep these signatures stable; add new functions rather than change old ones
                                                    .crop(x, y, w, h) -> Image
                                                    .save_png(path)
   read_bmp(path) -> Image                          24-bit uncompressed BMP
+  read_ppm(path) -> Image                          binary PPM (P6)
   find_picture(screen, picture, x, y, slack=2) -> (dx, dy) or None
                                                    exact match of picture at (x+dx, y+dy)
 
   Simulator(panel_sim, workdir, link, scenario=None, args=())   the panel simulator on a pty
       .mark() -> int            index into frames() for later waits
       .frames() -> [str]        hex text of the good frames received, in order ("78 09 ...")
+      .frame_times() -> [float] time.monotonic() when each of them was read
       .lines() -> [str]         every line of its standard output so far
       .wait_frames(expected, timeout, since=None, exact=True) -> [str]
                                 waits until the frames since the mark equal (exact) or
@@ -222,7 +224,8 @@ def window_geometry(env, wid):
 
 
 def move_mouse(env, x, y):
-    _run(env, ["xdotool", "mousemove", "--sync", str(int(x)), str(int(y))])
+    _run(env, ["xdotool", "mousemove", str(int(x)), str(int(y))])
+    time.sleep(0.05)
 
 
 def click(env, x, y, double=False):
@@ -350,6 +353,28 @@ def read_bmp(path):
     return Image(width, height, rgb)
 
 
+def read_ppm(path):
+    """A binary PPM (P6, maxval 255) as an Image."""
+    with open(path, "rb") as handle:
+        data = handle.read()
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise RuntimeError("%s is not an 8-bit binary PPM" % path)
+    width, height = int(fields[1]), int(fields[2])
+    return Image(width, height, data[pos + 1:pos + 1 + width * height * 3])
+
+
 def find_picture(screen, picture, x, y, slack=2):
     """The offset (dx, dy), |dx|, |dy| <= slack, at which picture lies on the screen pixel for
     pixel with its top-left corner at (x + dx, y + dy); None when it is nowhere there."""
@@ -397,6 +422,7 @@ class Simulator:
             argv += ["--scenario", scenario]
         argv += list(args)
         self._lines = []
+        self._times = []
         self._cond = threading.Condition()
         self._stderr = open(os.path.join(workdir, "panel-sim-%s.log" %
                                          os.path.basename(link)), "wb")
@@ -418,6 +444,7 @@ class Simulator:
         for raw in self._process.stdout:
             with self._cond:
                 self._lines.append(raw.decode(errors="replace").rstrip("\n"))
+                self._times.append(time.monotonic())
                 self._cond.notify_all()
         with self._cond:
             self._cond.notify_all()
@@ -425,6 +452,11 @@ class Simulator:
     def lines(self):
         with self._cond:
             return list(self._lines)
+
+    def frame_times(self):
+        """time.monotonic() at which each of frames() was read."""
+        with self._cond:
+            return [t for line, t in zip(self._lines, self._times) if line.startswith("frame ")]
 
     def frames(self):
         return [line.split(" ", 1)[1][:32] for line in self.lines() if line.startswith("frame ")]
@@ -489,6 +521,7 @@ class Simulator:
     def stop(self):
         _stop_process(self._process)
         self._reader.join(5.0)
+        self._process.stdout.close()
         self._stderr.close()
 
 
