@@ -29,6 +29,7 @@
 #include "bench/program/isolated_changes.h"
 #include "bench/program/line_writer.h"
 #include "bench/program/percentiles.h"
+#include "bench/program/poll_intervals.h"
 #include "link/device_link.h"
 #include "link/posix/ftdi_libftdi.h"
 #include "link/posix/serial_port_posix.h"
@@ -94,10 +95,17 @@ void runEventsFor(double limitSeconds, const std::function<bool()>& done = {}) {
     loop.exec();
 }
 
-// Counts every byte the link reads.
+using Stamps = isolated::ValueStamps;
+
+// Counts every byte the link reads. While stamping, notes when each read returned, and for
+// each that brought bytes the payload of its last byte (the value of a rudder-trim record that
+// came alone).
 class CountingSerial : public SerialPortService {
   public:
     std::size_t bytesRead = 0;
+    bool stamping = false;
+    Stamps reads;
+    std::vector<Clock::time_point> polls;
     bool probePort(int n) override { return real.probePort(n); }
     SerialPort openPort(int n) override { return real.openPort(n); }
     bool configurePort(SerialPort p, std::uint32_t b) override { return real.configurePort(p, b); }
@@ -106,6 +114,12 @@ class CountingSerial : public SerialPortService {
     std::uint32_t readPort(SerialPort p, std::uint8_t* buffer, std::uint32_t capacity) override {
         const std::uint32_t count = real.readPort(p, buffer, capacity);
         bytesRead += count;
+        if (stamping) {
+            polls.push_back(Clock::now());
+            if (count > 0) {
+                reads.emplace_back(polls.back(), buffer[count - 1] & 0x7F);
+            }
+        }
         return count;
     }
     void writePort(SerialPort p, const std::uint8_t* b, std::uint32_t n) override {
@@ -114,8 +128,6 @@ class CountingSerial : public SerialPortService {
     void closePort(SerialPort p) override { real.closePort(p); }
     PosixSerialPortService real;
 };
-
-using Stamps = isolated::ValueStamps;
 
 // Notes when each rudder-trim value reaches its read-out. The redraw that follows a paint of
 // the window hands the read-out its text again: only a change counts.
@@ -200,7 +212,8 @@ struct Figures {
     double lostSeconds = 0;
     double idlePercent = 0, loadedPercent = 0, loadedProgramPercent = 0;
     Percentiles handedOver, painted;
-    Percentiles isolatedHandedOver, isolatedPainted;
+    Percentiles isolatedRead, isolatedHandedOver, isolatedPainted;
+    PollIntervals isolatedPolls;
     std::size_t isolatedSent = 0, isolatedMissed = 0;
     double decoderMBs = 0;
     long soakStartKiB = 0, soakPeakKiB = 0, soakEndKiB = 0;
@@ -441,17 +454,26 @@ int main(int argc, char** argv) {
         PaintStamps paints;
         readout->installEventFilter(&paints);
         services.shown.clear();
+        serial.reads.clear();
+        serial.reads.reserve(2 * isolatedChanges);
+        serial.polls.clear();
+        serial.polls.reserve(30 * isolatedChanges);
+        serial.stamping = true;
         services.stamping = true;
         paints.stamping = true;
         line.startBursts(changes.bytes, changes.bursts);
         runEventsFor(seconds(changes.bursts.back().due) + 5, [&] { return line.finished(); });
         runEventsFor(0.1);
+        serial.stamping = false;
         services.stamping = false;
         paints.stamping = false;
         readout->removeEventFilter(&paints);
         const std::vector<Clock::time_point> sent = lastBytesSent(line);
         const isolated::Matched painted = isolated::match(paints.painted, sent, changes.values);
         const isolated::Matched handed = isolated::match(services.shown, sent, changes.values);
+        figures.isolatedPolls = pollIntervals(serial.polls);
+        figures.isolatedRead =
+            percentiles(isolated::match(serial.reads, sent, changes.values).latenciesMs);
         figures.isolatedPainted = percentiles(painted.latenciesMs);
         figures.isolatedHandedOver = percentiles(handed.latenciesMs);
         figures.isolatedSent = sent.size();
@@ -532,6 +554,12 @@ int main(int argc, char** argv) {
             figures.isolatedSent, figures.isolatedMissed);
         printLatency("to the value's paint", figures.isolatedPainted);
         printLatency("to the value handed to its read-out", figures.isolatedHandedOver);
+        printLatency("to the read of its bytes (wait for the poll)", figures.isolatedRead);
+        const PollIntervals& polls = figures.isolatedPolls;
+        std::printf(
+            "  %-44s every %.2f ms (p99 %.2f ms, max %.2f ms); a random moment waits "
+            "%.2f ms for the next on average\n",
+            "polls meanwhile", polls.meanMs, polls.p99Ms, polls.maxMs, polls.meanWaitMs);
     }
     if (runLatency) {
         std::printf("latency at full line rate, newest record of each poll\n");
