@@ -16,6 +16,9 @@ constexpr std::uint8_t kEightDataBits = 8;
 constexpr std::uint8_t kOneStopBit = 0;
 constexpr std::uint8_t kNoParity = 0;
 constexpr std::uint16_t kNoFlowControl = 0;
+// The chip sends what it has received after this long at the latest (16 ms unless set), so an
+// input waits at most this long in the adapter before the 5 ms poll can see it.
+constexpr std::uint8_t kUsbLatencyMs = 1;
 
 bool isUsbRow(const ConnectionEntry& row) {
     return row.kind == kUsbConnection;
@@ -49,6 +52,7 @@ void openUsbDevice() {
     ftdi.setBaudRate(link.usbHandle, kUsbBaudRate);
     ftdi.setDataCharacteristics(link.usbHandle, kEightDataBits, kOneStopBit, kNoParity);
     ftdi.setFlowControl(link.usbHandle, kNoFlowControl, 0, 0);
+    ftdi.setLatencyTimer(link.usbHandle, kUsbLatencyMs);
     ftdi.purge(link.usbHandle, kFtdiPurgeReceive | kFtdiPurgeTransmit);
 }
 

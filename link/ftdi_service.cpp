@@ -25,6 +25,7 @@ class NoFtdiAdapters final : public FtdiService {
         return kFtdiInvalidHandle;
     }
     FtdiStatus purge(FtdiHandle, std::uint32_t) override { return kFtdiInvalidHandle; }
+    FtdiStatus setLatencyTimer(FtdiHandle, std::uint8_t) override { return kFtdiInvalidHandle; }
     FtdiStatus queueStatus(FtdiHandle, std::uint32_t&) override { return kFtdiInvalidHandle; }
     FtdiStatus read(FtdiHandle, std::uint8_t*, std::uint32_t, std::uint32_t&) override {
         return kFtdiInvalidHandle;

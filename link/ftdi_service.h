@@ -16,6 +16,7 @@ constexpr FtdiStatus kFtdiIoError = 4;
 constexpr FtdiStatus kFtdiEepromReadFailed = 11;
 constexpr FtdiStatus kFtdiEepromNotPresent = 14;
 constexpr FtdiStatus kFtdiEepromNotProgrammed = 15;
+constexpr FtdiStatus kFtdiNotSupported = 17;
 constexpr FtdiStatus kFtdiOtherError = 18;
 
 constexpr std::uint32_t kFtdiPurgeReceive = 1;
@@ -39,6 +40,9 @@ class FtdiService {
     virtual FtdiStatus setFlowControl(FtdiHandle handle, std::uint16_t mode, std::uint8_t xon,
                                       std::uint8_t xoff) = 0;
     virtual FtdiStatus purge(FtdiHandle handle, std::uint32_t mask) = 0;
+    // How long the chip holds a partly filled packet before it sends it (1..255 ms; FTDI chips
+    // start at 16). kFtdiNotSupported where the library has no such call.
+    virtual FtdiStatus setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) = 0;
     // Bytes received and waiting to be read.
     virtual FtdiStatus queueStatus(FtdiHandle handle, std::uint32_t& waiting) = 0;
     // Reads exactly length bytes when that many are waiting; never asked for more.

@@ -16,6 +16,22 @@ bool isPowerOfTwo(std::size_t value) {
 
 }  // namespace
 
+std::size_t eepromSizeFromContents(const std::uint8_t (&eeprom)[kEepromReadSize],
+                                   std::uint16_t deviceRelease) {
+    constexpr std::uint16_t kFt232rRelease = 0x0600;
+    if (deviceRelease == kFt232rRelease) {
+        return 0x80;
+    }
+    if (std::memcmp(eeprom, eeprom + 0x40, 0x40) == 0 &&
+        std::memcmp(eeprom, eeprom + 0x80, 0x80) == 0) {
+        return 0x40;
+    }
+    if (std::memcmp(eeprom, eeprom + 0x80, 0x80) == 0) {
+        return 0x80;
+    }
+    return kEepromReadSize;
+}
+
 FtdiStatus descriptionFromEeprom(const std::uint8_t* eeprom, std::size_t size,
                                  char (&description)[kFtdiDescriptionSize]) {
     std::memset(description, 0, sizeof description);

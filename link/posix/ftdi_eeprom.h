@@ -25,5 +25,12 @@ constexpr std::uint8_t kUsbStringDescriptorType = 0x03;
 // A descriptor that runs past the end of the EEPROM is cut there; an odd last byte is ignored.
 // Characters outside printable ASCII become '?', so that no control or stray byte reaches a
 // label; a NUL character ends the text.
+// How many of the 256 bytes read from an adapter's EEPROM are the EEPROM (the read wraps around
+// on smaller parts): 128 on an FT232R (release 0x0600, whose EEPROM is internal), else 64 or 128
+// when the bytes repeat at that distance throughout, else 256.
+constexpr std::size_t kEepromReadSize = 256;
+std::size_t eepromSizeFromContents(const std::uint8_t (&eeprom)[kEepromReadSize],
+                                   std::uint16_t deviceRelease);
+
 FtdiStatus descriptionFromEeprom(const std::uint8_t* eeprom, std::size_t size,
                                  char (&description)[kFtdiDescriptionSize]);

@@ -4,10 +4,14 @@
 #include <ftdi.h>
 #include <libusb.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "link/posix/ftdi_eeprom.h"
+#include "link/posix/kernel_tty.h"
 
 namespace {
 
@@ -19,8 +23,11 @@ constexpr std::uint16_t kFlowRtsCts = 0x0100;
 constexpr std::uint16_t kFlowDtrDsr = 0x0200;
 constexpr std::uint16_t kFlowXonXoff = 0x0400;
 
-// ftdi_read_eeprom always reads this many bytes (256, the largest EEPROM the chips take).
-constexpr int kEepromReadSize = 256;
+// The chips' vendor request that reads one 16-bit word of the EEPROM, addressed in words.
+constexpr std::uint8_t kVendorIn =
+    LIBUSB_REQUEST_TYPE_VENDOR | LIBUSB_RECIPIENT_DEVICE | LIBUSB_ENDPOINT_IN;
+constexpr std::uint8_t kReadEepromRequest = 0x90;
+constexpr unsigned int kRequestTimeoutMs = 500;
 
 // Bytes the reader asks libftdi for at a time. libftdi's read returns once it has that many or
 // the chip reports nothing new; a small request hands bytes on about as fast as they come.
@@ -37,6 +44,77 @@ ftdi_context* newContext() {
     context->usb_read_timeout = static_cast<int>(LibftdiService::kUsbReadTimeout.count());
     context->usb_write_timeout = static_cast<int>(LibftdiService::kUsbWriteTimeout.count());
     return context;
+}
+
+// Every FTDI adapter on the buses, in the order of their places there, each referenced (the
+// caller unreferences them). libusb's own order follows the kernel's and may change.
+std::vector<libusb_device*> findAdapters(ftdi_context* context) {
+    std::vector<libusb_device*> adapters;
+    ftdi_device_list* list = nullptr;
+    if (ftdi_usb_find_all(context, &list, 0, 0) > 0) {
+        for (const ftdi_device_list* entry = list; entry != nullptr; entry = entry->next) {
+            adapters.push_back(libusb_ref_device(entry->dev));
+        }
+    }
+    ftdi_list_free(&list);
+    const auto place = [](libusb_device* device) {
+        std::vector<int> key{libusb_get_bus_number(device)};
+        std::uint8_t ports[8] = {};
+        const int count = libusb_get_port_numbers(device, ports, sizeof ports);
+        key.insert(key.end(), ports, ports + std::max(count, 0));
+        key.push_back(1000 + libusb_get_device_address(device));  // after any port number
+        return key;
+    };
+    std::stable_sort(adapters.begin(), adapters.end(),
+                     [&](libusb_device* a, libusb_device* b) { return place(a) < place(b); });
+    return adapters;
+}
+
+void unreferenceAll(const std::vector<libusb_device*>& devices) {
+    for (libusb_device* device : devices) {
+        libusb_unref_device(device);
+    }
+}
+
+std::string sysfsNameOf(libusb_device* device) {
+    std::uint8_t ports[8] = {};
+    const int count = libusb_get_port_numbers(device, ports, sizeof ports);
+    return usbSysfsName(libusb_get_bus_number(device), ports, count);
+}
+
+// The 256 bytes of the EEPROM, word by word; false at the first word that cannot be read (QEMU's
+// chip, for one, refuses the request).
+bool readEeprom(libusb_device_handle* requests, std::uint8_t (&eeprom)[kEepromReadSize]) {
+    for (std::uint16_t word = 0; word < kEepromReadSize / 2; ++word) {
+        const int got = libusb_control_transfer(requests, kVendorIn, kReadEepromRequest, 0, word,
+                                                eeprom + word * 2, 2, kRequestTimeoutMs);
+        if (got != 2) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The adapter's USB product string (which the chips serve from the EEPROM's product field),
+// printable ASCII only, at most the description's size. False when there is none to be had.
+bool readProductString(libusb_device* device, libusb_device_handle* requests,
+                       char (&description)[kFtdiDescriptionSize]) {
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(device, &descriptor) != 0 || descriptor.iProduct == 0) {
+        return false;
+    }
+    unsigned char text[kFtdiDescriptionSize + 1] = {};
+    const int length =
+        libusb_get_string_descriptor_ascii(requests, descriptor.iProduct, text, sizeof text);
+    if (length < 0) {
+        return false;
+    }
+    std::memset(description, 0, sizeof description);
+    const int kept = std::min(length, kFtdiDescriptionSize);
+    for (int i = 0; i < kept; ++i) {
+        description[i] = text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?';
+    }
+    return true;
 }
 
 FtdiStatus statusOf(int result) {
@@ -78,8 +156,8 @@ FtdiStatus LibftdiService::countDevices(std::uint32_t& count) {
     if (context == nullptr) {
         return kFtdiOtherError;
     }
-    ftdi_device_list* list = nullptr;
     // Vendor and product 0: FTDI's own vendor id with its default product ids.
+    ftdi_device_list* list = nullptr;
     const int found = ftdi_usb_find_all(context, &list, 0, 0);
     ftdi_list_free(&list);
     ftdi_free(context);
@@ -108,39 +186,56 @@ FtdiStatus LibftdiService::openByIndex(std::int32_t index, FtdiHandle& handle) {
     if (context == nullptr) {
         return kFtdiOtherError;
     }
-
-    ftdi_device_list* list = nullptr;
-    const int found = ftdi_usb_find_all(context, &list, 0, 0);
-    libusb_device* device = nullptr;
-    std::int32_t position = 0;
-    for (const ftdi_device_list* entry = list; entry != nullptr; entry = entry->next) {
-        if (position++ == index) {
-            device = entry->dev;
-            break;
-        }
-    }
-    // The open holds its own reference to the device, so the list can go right after it.
-    const int opened = device != nullptr ? ftdi_usb_open_dev(context, device) : -1;
-    ftdi_list_free(&list);
-    if (found <= 0 || device == nullptr) {
+    const std::vector<libusb_device*> found = findAdapters(context);
+    if (static_cast<std::size_t>(index) >= found.size()) {
+        unreferenceAll(found);
         ftdi_free(context);
         return kFtdiDeviceNotFound;
     }
-    if (opened < 0) {
-        ftdi_free(context);  // -8: no permission on the USB device (see the udev rule)
+    libusb_device* device = libusb_ref_device(found[static_cast<std::size_t>(index)]);
+    unreferenceAll(found);
+
+    libusb_device_handle* requests = nullptr;
+    // Another program's session through /dev/ttyUSBn: not to be touched.
+    const bool inUse = kernelTtyInUse(sysfsNameOf(device));
+    if (inUse || libusb_open(device, &requests) != 0) {
+        libusb_unref_device(device);  // no permission on the USB device: see the udev rule
+        ftdi_free(context);
         return kFtdiDeviceNotOpened;
     }
-    // One USB packet per transfer: a transfer then ends with each packet the chip sends, and
-    // bytes never sit in a half-filled transfer while more trickle in.
-    const unsigned int packet = context->max_packet_size > 0 ? context->max_packet_size : 64;
-    ftdi_read_data_set_chunksize(context, packet);
-
     slot->context = context;
+    slot->device = device;
+    slot->requests = requests;
+    slot->claimed = false;
+    slot->claimRefused = false;
     slot->stopping = false;
     slot->gone = false;
     slot->received.clear();
     handle = reinterpret_cast<FtdiHandle>(slot);
     return kFtdiOk;
+}
+
+LibftdiService::Adapter* LibftdiService::claimedAdapterOf(FtdiHandle handle) {
+    Adapter* adapter = adapterOf(handle);
+    if (adapter == nullptr || adapter->claimed) {
+        return adapter;
+    }
+    if (adapter->claimRefused) {
+        return nullptr;
+    }
+    // Looked at again: a program may have opened the tty since the scan.
+    if (kernelTtyInUse(sysfsNameOf(adapter->device)) ||
+        ftdi_usb_open_dev(adapter->context, adapter->device) < 0) {
+        adapter->claimRefused = true;
+        adapter->gone = true;
+        return nullptr;
+    }
+    adapter->claimed = true;
+    // One USB packet per transfer: a transfer then ends with each packet the chip sends, and
+    // bytes never sit in a half-filled transfer while more trickle in.
+    const int packet = adapter->context->max_packet_size;
+    ftdi_read_data_set_chunksize(adapter->context, packet > 0 ? static_cast<unsigned>(packet) : 64);
+    return adapter;
 }
 
 FtdiStatus LibftdiService::readDescription(FtdiHandle handle,
@@ -149,31 +244,33 @@ FtdiStatus LibftdiService::readDescription(FtdiHandle handle,
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
     }
-    unsigned char raw[kEepromReadSize] = {};
-    int chipSize = 0;
+    std::uint8_t eeprom[kEepromReadSize] = {};
     {
         std::lock_guard<std::mutex> usb(adapter->usb);
-        if (ftdi_read_eeprom(adapter->context) < 0 ||
-            ftdi_get_eeprom_buf(adapter->context, raw, sizeof raw) < 0) {
-            return kFtdiEepromReadFailed;
+        if (readEeprom(adapter->requests, eeprom)) {
+            // libftdi's own decoding and string calls are not used: they misread or crash on a
+            // blank or odd EEPROM.
+            libusb_device_descriptor descriptor{};
+            libusb_get_device_descriptor(adapter->device, &descriptor);
+            return descriptionFromEeprom(
+                eeprom, eepromSizeFromContents(eeprom, descriptor.bcdDevice), description);
         }
-        // libftdi's guess of the EEPROM's size from its contents: -1 for a blank one, and not
-        // to be trusted beyond choosing how many bytes to look at. libftdi's own decoding and
-        // string calls are not used: they misread or crash on a blank or odd EEPROM.
-        if (ftdi_get_eeprom_value(adapter->context, CHIP_SIZE, &chipSize) < 0) {
-            chipSize = 0;
+        // No EEPROM to be read: the product string the chip serves stands in for its
+        // description; an adapter that has neither is listed with an empty one.
+        if (!readProductString(adapter->device, adapter->requests, description)) {
+            std::memset(description, 0, sizeof description);
         }
     }
-    const std::size_t size = chipSize == 0x40 || chipSize == 0x80 || chipSize == 0x100
-                                 ? static_cast<std::size_t>(chipSize)
-                                 : sizeof raw;
-    return descriptionFromEeprom(raw, size, description);
+    return kFtdiOk;
 }
 
 FtdiStatus LibftdiService::setBaudRate(FtdiHandle handle, std::uint32_t baudRate) {
     Adapter* adapter = adapterOf(handle);
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
     }
     if (baudRate == 0 || baudRate > INT_MAX) {
         return kFtdiInvalidArgs;
@@ -186,6 +283,9 @@ FtdiStatus LibftdiService::setDataCharacteristics(FtdiHandle handle, std::uint8_
     Adapter* adapter = adapterOf(handle);
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
     }
     // D2XX's codes and libftdi's enumerations share their numbers: 7 or 8 bits; 0 one stop
     // bit, 2 two; parity 0 none, 1 odd, 2 even, 3 mark, 4 space.
@@ -203,6 +303,9 @@ FtdiStatus LibftdiService::setFlowControl(FtdiHandle handle, std::uint16_t mode,
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
     }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
+    }
     switch (mode) {
         case kFlowNone:
         case kFlowRtsCts:
@@ -219,6 +322,9 @@ FtdiStatus LibftdiService::purge(FtdiHandle handle, std::uint32_t mask) {
     Adapter* adapter = adapterOf(handle);
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
     }
     // With the reader between reads, so that nothing received before the purge is stored
     // after it. ftdi_tciflush drops what the chip and libftdi hold of the received bytes,
@@ -242,6 +348,9 @@ FtdiStatus LibftdiService::queueStatus(FtdiHandle handle, std::uint32_t& waiting
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
     }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;  // the serial side could not be had: nothing will come
+    }
     startReading(*adapter);
     std::lock_guard<std::mutex> lock(adapter->buffer);
     waiting = static_cast<std::uint32_t>(adapter->received.size());
@@ -254,6 +363,9 @@ FtdiStatus LibftdiService::read(FtdiHandle handle, std::uint8_t* buffer, std::ui
     Adapter* adapter = adapterOf(handle);
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;  // the serial side could not be had: nothing will come
     }
     if (buffer == nullptr && length != 0) {
         return kFtdiInvalidArgs;
@@ -269,6 +381,9 @@ FtdiStatus LibftdiService::write(FtdiHandle handle, const std::uint8_t* bytes, s
     Adapter* adapter = adapterOf(handle);
     if (adapter == nullptr) {
         return kFtdiInvalidHandle;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
     }
     if ((bytes == nullptr && length != 0) || length > INT_MAX) {
         return kFtdiInvalidArgs;
@@ -295,13 +410,44 @@ FtdiStatus LibftdiService::close(FtdiHandle handle) {
     if (adapter->reader.joinable()) {
         adapter->reader.join();  // within one USB read
     }
-    // Releasing the interface hands the adapter back to the kernel's driver.
-    ftdi_usb_close(adapter->context);
+    if (adapter->claimed) {
+        // Releasing the interface hands the adapter back to the kernel's driver.
+        ftdi_usb_close(adapter->context);
+    }
+    libusb_close(adapter->requests);
+    libusb_unref_device(adapter->device);
     ftdi_free(adapter->context);
     adapter->context = nullptr;
+    adapter->device = nullptr;
+    adapter->requests = nullptr;
+    adapter->claimed = false;
     std::lock_guard<std::mutex> lock(adapter->buffer);
     adapter->received.clear();
     return kFtdiOk;
+}
+
+FtdiStatus LibftdiService::setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) {
+    Adapter* adapter = adapterOf(handle);
+    if (adapter == nullptr) {
+        return kFtdiInvalidHandle;
+    }
+    if (milliseconds == 0) {
+        return kFtdiInvalidArgs;
+    }
+    if (claimedAdapterOf(handle) == nullptr) {
+        return kFtdiIoError;
+    }
+    return statusOf(ftdi_set_latency_timer(adapter->context, milliseconds));
+}
+
+int LibftdiService::latencyTimerMs(FtdiHandle handle) {
+    Adapter* adapter = adapterOf(handle);
+    if (adapter == nullptr || !adapter->claimed) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> usb(adapter->usb);
+    unsigned char value = 0;
+    return ftdi_get_latency_timer(adapter->context, &value) < 0 ? -1 : value;
 }
 
 void LibftdiService::startReading(Adapter& adapter) {

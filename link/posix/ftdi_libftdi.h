@@ -1,8 +1,16 @@
 // Linux FTDI service: FTDI USB adapters through libftdi1, answering as the D2XX calls do.
 //
-// Adapters are FTDI's default vendor and product ids; index i is the i-th that libftdi finds.
-// While an adapter is open the kernel's ftdi_sio driver is detached from it (its /dev/ttyUSBn
-// goes away) and it is given back when the adapter is closed.
+// Adapters are FTDI's default vendor and product ids; index i is the i-th of them in the order of
+// their place on the USB buses (bus number, then port path), which stays the same between scans
+// while nothing is plugged in or out.
+//
+// Other programs' adapters are left alone. Opening an adapter only opens it for requests to the
+// device itself: readDescription reads the EEPROM (or the USB product string) while the kernel's
+// ftdi_sio driver keeps it, so the scan disturbs no session. The first call that needs the
+// adapter's serial side (a setting, the purge, reading, writing) takes it from the kernel's
+// driver (its /dev/ttyUSBn goes away) for as long as it is open; close gives it back. An adapter
+// whose /dev/ttyUSBn a process has open (see kernel_tty.h) is not opened at all:
+// kFtdiDeviceNotOpened, as D2XX answers for a device another program holds.
 //
 // Receiving: libftdi has no "bytes waiting" request, and its read can wait up to one latency
 // period (16 ms) for the chip's next packet. So each open adapter gets one reader thread of its
@@ -36,6 +44,8 @@
 #include "link/posix/byte_ring.h"
 
 struct ftdi_context;
+struct libusb_device;
+struct libusb_device_handle;
 
 class LibftdiService final : public FtdiService {
   public:
@@ -66,11 +76,21 @@ class LibftdiService final : public FtdiService {
                     std::uint32_t& received) override;
     FtdiStatus write(FtdiHandle handle, const std::uint8_t* bytes, std::uint32_t length,
                      std::uint32_t& written) override;
+    FtdiStatus setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) override;
     FtdiStatus close(FtdiHandle handle) override;
+
+    // The chip's latency timer as it reports it, in ms; -1 when it cannot be read (also while
+    // the adapter's serial side is not in use yet). For tests over real adapters.
+    int latencyTimerMs(FtdiHandle handle);
 
   private:
     struct Adapter {
         ftdi_context* context = nullptr;  // null = slot free
+        libusb_device* device = nullptr;  // referenced while the slot is in use
+        // For requests to the device (descriptors, EEPROM) while the kernel's driver has it.
+        libusb_device_handle* requests = nullptr;
+        bool claimed = false;       // libftdi has the serial side; the kernel's driver let go
+        bool claimRefused = false;  // taking it failed once: not tried again
         std::thread reader;
         std::atomic<bool> stopping{false};
         std::atomic<bool> gone{false};  // the adapter was unplugged or failed for good
@@ -83,6 +103,9 @@ class LibftdiService final : public FtdiService {
     };
 
     Adapter* adapterOf(FtdiHandle handle);
+    // The adapter with its serial side in use, taking it from the kernel's driver first if need
+    // be; null when that cannot be done.
+    Adapter* claimedAdapterOf(FtdiHandle handle);
     static void startReading(Adapter& adapter);
     static void readUntilStopped(Adapter* adapter);
 

@@ -47,6 +47,7 @@ using SetDataCharacteristicsFn = Status(WINAPI*)(Handle handle, UCHAR wordLength
                                                  UCHAR parity);
 using SetFlowControlFn = Status(WINAPI*)(Handle handle, USHORT mode, UCHAR xon, UCHAR xoff);
 using PurgeFn = Status(WINAPI*)(Handle handle, ULONG mask);
+using SetLatencyTimerFn = Status(WINAPI*)(Handle handle, UCHAR milliseconds);
 using GetQueueStatusFn = Status(WINAPI*)(Handle handle, DWORD* waiting);
 using ListDevicesFn = Status(WINAPI*)(void* first, void* second, DWORD flags);
 using EeReadFn = Status(WINAPI*)(Handle handle, ProgramData* data);

@@ -56,6 +56,7 @@ bool Ftd2xxService::available() {
         resolve(library, "FT_GetQueueStatus", found.getQueueStatus) &&
         resolve(library, "FT_ListDevices", found.listDevices) &&
         resolve(library, "FT_EE_Read", found.eeRead);
+    resolve(library, "FT_SetLatencyTimer", found.setLatencyTimer);
     if (!complete) {
         // An incomplete or foreign DLL counts as no DLL at all.
         FreeLibrary(library);
@@ -138,6 +139,16 @@ FtdiStatus Ftd2xxService::setFlowControl(FtdiHandle handle, std::uint16_t mode, 
 
 FtdiStatus Ftd2xxService::purge(FtdiHandle handle, std::uint32_t mask) {
     return available() ? functions_.purge(toD2xx(handle), mask) : kFtdiInvalidHandle;
+}
+
+FtdiStatus Ftd2xxService::setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) {
+    if (!available()) {
+        return kFtdiInvalidHandle;
+    }
+    if (functions_.setLatencyTimer == nullptr) {
+        return kFtdiNotSupported;
+    }
+    return functions_.setLatencyTimer(toD2xx(handle), milliseconds);
 }
 
 FtdiStatus Ftd2xxService::queueStatus(FtdiHandle handle, std::uint32_t& waiting) {

@@ -3,7 +3,8 @@
 // The library is loaded at run time, on the first call, and its functions are found by their
 // export names. When it is missing, or lacks one of the functions used here, the service finds
 // no adapter (countDevices reports a count of 0 and every other call fails), so the program
-// starts and works with COM ports on a machine without FTDI's driver.
+// starts and works with COM ports on a machine without FTDI's driver. FT_SetLatencyTimer alone
+// may be missing: the adapters then keep the chip's own latency.
 //
 // Install it with installFtdiService(&service) and keep the object alive while installed.
 #pragma once
@@ -38,6 +39,7 @@ class Ftd2xxService final : public FtdiService {
     FtdiStatus setFlowControl(FtdiHandle handle, std::uint16_t mode, std::uint8_t xon,
                               std::uint8_t xoff) override;
     FtdiStatus purge(FtdiHandle handle, std::uint32_t mask) override;
+    FtdiStatus setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) override;
     FtdiStatus queueStatus(FtdiHandle handle, std::uint32_t& waiting) override;
     FtdiStatus read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t length,
                     std::uint32_t& received) override;
@@ -58,6 +60,7 @@ class Ftd2xxService final : public FtdiService {
         d2xx::GetQueueStatusFn getQueueStatus = nullptr;
         d2xx::ListDevicesFn listDevices = nullptr;
         d2xx::EeReadFn eeRead = nullptr;
+        d2xx::SetLatencyTimerFn setLatencyTimer = nullptr;  // optional: older DLLs lack it
     };
 
     char libraryName_[MAX_PATH] = {};

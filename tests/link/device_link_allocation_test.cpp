@@ -59,6 +59,7 @@ class BusyAdapter final : public FtdiService {
         return kFtdiOk;
     }
     FtdiStatus purge(FtdiHandle, std::uint32_t) override { return kFtdiOk; }
+    FtdiStatus setLatencyTimer(FtdiHandle, std::uint8_t) override { return kFtdiOk; }
     FtdiStatus queueStatus(FtdiHandle, std::uint32_t& waiting) override {
         waiting = 250;
         return kFtdiOk;

@@ -220,10 +220,34 @@ TEST(LibftdiServiceWithoutAdapter, RefusesMissingIndicesAndForeignHandles) {
         EXPECT_EQ(service.queueStatus(bad, value), kFtdiInvalidHandle);
         EXPECT_EQ(service.read(bad, bytes, sizeof bytes, value), kFtdiInvalidHandle);
         EXPECT_EQ(service.write(bad, bytes, sizeof bytes, value), kFtdiInvalidHandle);
+        EXPECT_EQ(service.setLatencyTimer(bad, 1), kFtdiInvalidHandle);
+        EXPECT_EQ(service.latencyTimerMs(bad), -1);
         EXPECT_EQ(service.close(bad), kFtdiInvalidHandle);
         EXPECT_EQ(value, 7u) << "outputs of refused calls stay as they were";
     }
     EXPECT_EQ(notAnAdapter, 0);
+}
+
+// The bytes read from a smaller EEPROM repeat: the size is where they start again.
+TEST(EepromSize, IsWhereTheReadWrapsAroundOrTheChipsOwn) {
+    struct Case {
+        std::size_t period;  // the bytes repeat at this distance; 0: they never do
+        std::uint16_t release;
+        std::size_t size;
+    };
+    const Case cases[] = {{64, 0x0400, 64},
+                          {128, 0x0400, 128},
+                          {0, 0x0400, 256},
+                          {0, 0x0600, 128},
+                          {64, 0x0600, 128}};
+    for (const Case& c : cases) {
+        std::uint8_t eeprom[kEepromReadSize];
+        for (std::size_t i = 0; i < sizeof eeprom; ++i) {
+            eeprom[i] = static_cast<std::uint8_t>(c.period != 0 ? (i % c.period) * 3 + 1 : i);
+        }
+        EXPECT_EQ(eepromSizeFromContents(eeprom, c.release), c.size)
+            << "period " << c.period << ", release " << c.release;
+    }
 }
 
 }  // namespace

@@ -196,6 +196,11 @@ FtdiStatus FakeFtdiService::setFlowControl(FtdiHandle handle, std::uint16_t mode
     return used == nullptr ? kFtdiInvalidHandle : used->configurationStatus;
 }
 
+FtdiStatus FakeFtdiService::setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) {
+    Device* used = use("setLatencyTimer", handle, ", " + std::to_string(milliseconds));
+    return used == nullptr ? kFtdiInvalidHandle : used->configurationStatus;
+}
+
 FtdiStatus FakeFtdiService::purge(FtdiHandle handle, std::uint32_t mask) {
     Device* used = use("purge", handle, ", " + std::to_string(mask));
     if (used == nullptr) {

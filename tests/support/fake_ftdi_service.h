@@ -5,7 +5,8 @@
 //
 // Every call is logged in order, naming an open adapter by its device index:
 //   count()  open(0)  readDescription(USB0)  setBaudRate(USB0, 38400)
-//   setDataCharacteristics(USB0, 8, 0, 0)  setFlowControl(USB0, 0, 0, 0)  purge(USB0, 3)
+//   setDataCharacteristics(USB0, 8, 0, 0)  setFlowControl(USB0, 0, 0, 0)  setLatencyTimer(USB0, 1)
+//   purge(USB0, 3)
 //   queueStatus(USB0)  read(USB0, 100)  write(USB0, 11)  close(USB0)
 // A call with a handle the fake did not hand out, or one already closed, names the adapter
 // "<bad handle>" (or "<null>"), fails with status 1 and is counted by badHandleCalls().
@@ -70,6 +71,7 @@ class FakeFtdiService : public FtdiService {
     FtdiStatus setFlowControl(FtdiHandle handle, std::uint16_t mode, std::uint8_t xon,
                               std::uint8_t xoff) override;
     FtdiStatus purge(FtdiHandle handle, std::uint32_t mask) override;
+    FtdiStatus setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) override;
     FtdiStatus queueStatus(FtdiHandle handle, std::uint32_t& waiting) override;
     FtdiStatus read(FtdiHandle handle, std::uint8_t* buffer, std::uint32_t length,
                     std::uint32_t& received) override;

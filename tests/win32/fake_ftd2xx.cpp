@@ -10,7 +10,9 @@
 // and one setting for all adapters:
 //   queue=N         N bytes (0, 1, 2, ... modulo 256) arrive once an opened adapter was purged
 // Every call on an adapter is appended as one line to the file named by ZR8_FAKE_FTDI_LOG:
-//   open I | baud B | data W S P | flow M XON XOFF | purge MASK | read N | write HEX.. | close I
+//   open I | baud B | data W S P | flow M XON XOFF | latency MS | purge MASK | read N |
+//   write HEX.. | close I
+// Built with ZR8_FAKE_WITHOUT_LATENCY it has no FT_SetLatencyTimer, as older libraries.
 //   ee-read bad-record (the program-data record was not prepared as the library expects)
 #include <windows.h>
 
@@ -219,6 +221,17 @@ __declspec(dllexport) d2xx::Status WINAPI
     logLine("flow %u %u %u", mode, xon, xoff);
     return kOk;
 }
+
+#ifndef ZR8_FAKE_WITHOUT_LATENCY
+__declspec(dllexport) d2xx::Status WINAPI
+    FT_SetLatencyTimer(d2xx::Handle handle, UCHAR milliseconds) {
+    if (deviceOf(handle) == nullptr) {
+        return kInvalidHandle;
+    }
+    logLine("latency %u", milliseconds);
+    return kOk;
+}
+#endif
 
 __declspec(dllexport) d2xx::Status WINAPI FT_Purge(d2xx::Handle handle, ULONG mask) {
     Device* device = deviceOf(handle);

@@ -70,6 +70,8 @@ class Ftd2xxTest : public ToolTest {
         return lines;
     }
 
+    const std::string& logPath() const { return logPath_; }
+
   private:
     std::string logPath_;
 };
@@ -93,38 +95,56 @@ TEST_F(Ftd2xxTest, ScanListsProgrammedAndBlankAdaptersAndSkipsAFailingEeprom) {
                                                  "close 2", "open 3", "close 3"}));
 }
 
+// The latency timer is set to 1 ms where the library has the call; a library without it
+// opens and carries the adapter all the same.
 TEST_F(Ftd2xxTest, UsbRowOpensAt38400Eight_N_OneAndReadsQueuedBytesAtMost100AtATime) {
-    Ftd2xxService service;
-    installFtdiService(&service);
-    attach("XYZ;queue=250");
-    appendConnection(kUsbConnection, 0, "USB - XYZ");
-    connectionTable().selectedConnection = 0;
-    connectionTable().speedChoice = 0;  // the USB line speed does not follow it
+    struct Case {
+        const char* library;
+        bool setsLatency;
+    };
+    for (const Case& library : {Case{Ftd2xxService::kDefaultLibrary, true},
+                                Case{"zr8-ftd2xx-without-latency.dll", false}}) {
+        SCOPED_TRACE(library.library);
+        resetToolState();
+        DeleteFileA(logPath().c_str());
+        Ftd2xxService service(library.library);
+        installFtdiService(&service);
+        attach("XYZ;queue=250");
+        appendConnection(kUsbConnection, 0, "USB - XYZ");
+        connectionTable().selectedConnection = 0;
+        connectionTable().speedChoice = 0;  // the USB line speed does not follow it
 
-    openUsbDevice();
-    ASSERT_NE(deviceLinkState().usbHandle, nullptr);
-    std::uint8_t buffer[kDeviceLinkReadSize];
-    std::vector<std::uint32_t> counts;
-    std::vector<std::uint8_t> received;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint32_t count = readDeviceLink(buffer);
-        counts.push_back(count);
-        received.insert(received.end(), buffer, buffer + count);
-    }
-    const std::uint8_t offFrame[] = {0x78, 0x09, 0x61, 0x00, 0x37, 0x02,
-                                     0x00, 0x00, 0x00, 0x00, 0x2D};
-    EXPECT_EQ(writeDeviceLink(offFrame, sizeof offFrame), 1);
-    closeDeviceLink();
+        openUsbDevice();
+        ASSERT_NE(deviceLinkState().usbHandle, nullptr);
+        std::uint8_t buffer[kDeviceLinkReadSize];
+        std::vector<std::uint32_t> counts;
+        std::vector<std::uint8_t> received;
+        for (int i = 0; i < 4; ++i) {
+            const std::uint32_t count = readDeviceLink(buffer);
+            counts.push_back(count);
+            received.insert(received.end(), buffer, buffer + count);
+        }
+        const std::uint8_t offFrame[] = {0x78, 0x09, 0x61, 0x00, 0x37, 0x02,
+                                         0x00, 0x00, 0x00, 0x00, 0x2D};
+        EXPECT_EQ(writeDeviceLink(offFrame, sizeof offFrame), 1);
+        closeDeviceLink();
 
-    EXPECT_EQ(counts, (std::vector<std::uint32_t>{100, 100, 50, 0}));
-    ASSERT_EQ(received.size(), 250u);
-    for (std::size_t i = 0; i < received.size(); ++i) {
-        ASSERT_EQ(received[i], i) << "byte " << i << " lost or out of order";
+        EXPECT_EQ(counts, (std::vector<std::uint32_t>{100, 100, 50, 0}));
+        ASSERT_EQ(received.size(), 250u);
+        for (std::size_t i = 0; i < received.size(); ++i) {
+            ASSERT_EQ(received[i], i) << "byte " << i << " lost or out of order";
+        }
+        std::vector<std::string> expected = {"open 0", "baud 38400", "data 8 0 0", "flow 0 0 0"};
+        if (library.setsLatency) {
+            expected.push_back("latency 1");
+        }
+        for (const char* call : {"purge 3", "read 100", "read 100", "read 50",
+                                 "write 78 09 61 00 37 02 00 00 00 00 2D", "close 0"}) {
+            expected.push_back(call);
+        }
+        EXPECT_EQ(calls(), expected);
+        installFtdiService(nullptr);
     }
-    EXPECT_EQ(calls(),
-              (std::vector<std::string>{"open 0", "baud 38400", "data 8 0 0", "flow 0 0 0",
-                                        "purge 3", "read 100", "read 100", "read 50",
-                                        "write 78 09 61 00 37 02 00 00 00 00 2D", "close 0"}));
 }
 
 // A missing DLL, and one that lacks a function the program calls only later (FT_Write): both
