@@ -106,7 +106,15 @@ QPixmap LiveProgressBar::styledBar(const QStyleOptionProgressBar& option) {
     painter.setBackground(palette().brush(backgroundRole()));
     painter.setFont(font());
     painter.setLayoutDirection(layoutDirection());
-    style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
+    if (option.progress <= option.minimum && !option.textVisible) {
+        // The groove alone: the style draws an empty bar's contents as a line at its start,
+        // which reads as a small value; an empty bar on Windows shows nothing.
+        QStyleOptionProgressBar groove = option;
+        groove.rect = style()->subElementRect(QStyle::SE_ProgressBarGroove, &option, this);
+        style()->drawControl(QStyle::CE_ProgressBarGroove, &groove, &painter, this);
+    } else {
+        style()->drawControl(QStyle::CE_ProgressBar, &option, &painter, this);
+    }
     painter.end();
     QPixmapCache::insert(key, bar);
     return bar;

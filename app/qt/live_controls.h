@@ -25,7 +25,8 @@ class LiveLabel : public QLabel {
     Backdrop backdrop_;
 };
 
-// The style draws each position of the bar once; later paints copy that picture.
+// The style draws each position of the bar once; later paints copy that picture. At its minimum
+// the bar shows its groove alone, empty, as a Windows bar does.
 class LiveProgressBar : public QProgressBar {
   public:
     explicit LiveProgressBar(QWidget* parent);

@@ -121,7 +121,7 @@ TEST_F(LiveControlsTest, ControlsShowWhatStockWidgetsShowOverWhatLiesBeneath) {
         int secondPosition;
     };
     const Case cases[] = {
-        {2506, nullptr, nullptr, 64, 0},   {2507, nullptr, nullptr, 0, 1},
+        {2506, nullptr, nullptr, 64, 2},   {2507, nullptr, nullptr, 0, 1},
         {2508, nullptr, nullptr, 1, 64},   {2509, nullptr, nullptr, 64, 126},
         {2511, nullptr, nullptr, 64, 127}, {2500, "-", "63.4", 0, 0},
         {2201, "7", "-12", 0, 0},          {1002, "133", "17A-3-5", 0, 0},
@@ -158,6 +158,38 @@ TEST_F(LiveControlsTest, ControlsShowWhatStockWidgetsShowOverWhatLiesBeneath) {
         const bool bar = qobject_cast<QProgressBar*>(live) != nullptr;
         EXPECT_LE(largestDifference(onScreen(top, area), expected), bar ? 2 : 0) << c.id;
     }
+}
+
+// An empty bar shows nothing along its length (the stock style draws a line at the start of an
+// empty bar's contents, which reads as a small value); one step up shows at its start.
+TEST_F(LiveControlsTest, ABarAtZeroLooksEmpty) {
+    QWidget* bar = control(2506);
+    const auto rowsLikeTheMiddle = [&] {
+        const QImage shown = onScreen(top, bar->geometry());
+        const int middle = shown.height() / 2;
+        int alike = 0;
+        int inner = 0;
+        for (int y = 3; y < shown.height() - 3; ++y, ++inner) {
+            bool same = true;
+            for (int x = 3; x < shown.width() - 3; ++x) {
+                same = same && shown.pixel(x, y) == shown.pixel(x, middle);
+            }
+            alike += same ? 1 : 0;
+        }
+        return std::make_pair(alike, inner);
+    };
+    for (const int from : {64, 1, 127}) {
+        services.setProgressPosition(window, 2506, from);
+        settle(top);
+        services.setProgressPosition(window, 2506, 0);
+        settle(top);
+        const auto [alike, inner] = rowsLikeTheMiddle();
+        EXPECT_EQ(alike, inner) << "the bar at 0, after " << from;
+    }
+    services.setProgressPosition(window, 2506, 3);
+    settle(top);
+    const auto [alike, inner] = rowsLikeTheMiddle();
+    EXPECT_LT(alike, inner) << "three steps show at the start of the bar";
 }
 
 TEST_F(LiveControlsTest, EveryStepOfABarReachesTheScreen) {
