@@ -26,7 +26,7 @@ for program in Xvfb wineserver; do
 done
 
 work=$(mktemp -d)
-xvfb_pid='' sim_pid='' tool_pid='' saved_link=''
+xvfb_pid='' sim_pid='' tool_pid='' saved_link='' undecorated=''
 device_link="$prefix/dosdevices/$port"
 
 # Every wait below is bounded; this ends whatever is still running, whatever happened.
@@ -41,6 +41,10 @@ cleanup() {
         done
         kill -9 "$pid" 2>/dev/null
     done
+    # The prefix is shared: the desktop suite wants the window manager's title bars.
+    if [ -n "$undecorated" ]; then
+        "$wine_run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+    fi
     # This prefix's server only: the desktop process of this display goes with it.
     WINEPREFIX=$prefix wineserver -k 2>/dev/null
     if [ -n "$xvfb_pid" ]; then
@@ -120,6 +124,7 @@ if [ -n "$shots" ]; then
     # No window manager runs here: Wine draws the title bars itself.
     "$wine_run" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 ||
         die "cannot set the prefix to draw title bars"
+    undecorated=1
 fi
 
 "$wine_run" "$tool" >"$work/tool.log" 2>&1 &
