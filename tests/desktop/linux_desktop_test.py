@@ -13,6 +13,7 @@ import os
 import shutil
 import subprocess
 import sys
+import termios
 import time
 import unittest
 
@@ -150,6 +151,19 @@ class DesktopCase(unittest.TestCase):
         except xs.WaitTimeout as error:
             self.check(False, "%s: wrong frames at the simulator\n%s" % (what, error))
 
+    def line_speed(self, path):
+        """The baud rate the tool set on the pty it holds open (root passes its exclusive
+        hold; anyone else is refused, and the test is then skipped at this point)."""
+        try:
+            fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        except OSError as error:
+            self.skipTest("cannot look at the line speed of %s: %s" % (path, error))
+        try:
+            speed = termios.tcgetattr(fd)[5]
+        finally:
+            os.close(fd)
+        return {termios.B9600: 9600, termios.B38400: 38400}.get(speed, speed)
+
     def placer(self, dialog, wid):
         geometry = xs.window_geometry(self.session.env, wid)
         placer = xs.DialogPlacer(dialog, geometry)
@@ -259,6 +273,8 @@ class ConnectionWindow(DesktopCase):
         self.frames_equal(sim, frames.all_off(), mark, "opening the test window")
         self.check(xs.find_windows(self.session.env, CONNECTION_TITLE) == [],
                    "the connection window is still shown beside the test window")
+        speed = self.line_speed(sim.link)
+        self.check(speed == 9600, "COM5 opened at %s baud, not the 9600 marked" % speed)
 
     def learn_rows(self, run):
         """Clicks row 0 and learns where the rows stand from its highlight."""
@@ -320,10 +336,13 @@ class ConnectionWindow(DesktopCase):
         self.await_test_window(run, 6)
         self.frames_equal(run.sims[6], frames.all_off(), marks[6], "opening COM6")
         self.check(run.sims[5].frames()[marks[5]:] == [], "COM5 got frames though COM6 was chosen")
+        speed = self.line_speed(run.sims[6].link)
+        self.check(speed == 38400, "COM6 opened at %s baud, not the 38400 marked" % speed)
 
     def test_double_click_opens_that_row(self):
         run = ToolRun(self, sims=(5, 6)).start()
         self.learn_rows(run)  # row 0 chosen; the double-click then moves to row 1 and opens it
+        time.sleep(1.0)  # not a double-click with the click before
         xs.click(self.session.env, *self.row_point(run, 1), double=True)
         self.await_test_window(run, 6)
         self.frames_equal(run.sims[6], frames.all_off(), 0, "double-click on COM6")
@@ -477,11 +496,11 @@ class TestWindowScreen(DesktopCase):
         wid, tp = self.open_by_double_click(run)
         # The scenario waits a while before its first record: this grab shows the start state.
         first = xs.grab(self.session.env)
-        started = [line for line in run.sims[5].lines() if line.startswith("end ")]
+        ended_early = [line for line in run.sims[5].lines() if line.startswith("end ")]
         run.sims[5].wait_line("end ", 20.0)
         self.settle(0.5)  # a few poll cycles of 5 ms and the repaint
         final = xs.grab(self.session.env)
-        self.check(not started, "the scenario ended before the start state was seen")
+        self.check(not ended_early, "the scenario ended before the start state was seen")
         d = tp.dialog
         problems = []
 

@@ -6,6 +6,7 @@ its text has another signature, and read-outs that show different texts differ.
 """
 
 import math
+import struct
 
 # slot -> (control id, image family), as the test window draws them.
 PICTURE_SLOTS = {}
@@ -52,7 +53,6 @@ def slot_picture(slot, value):
 
 
 def f32(value):
-    import struct
     return struct.unpack("<f", struct.pack("<f", value))[0]
 
 
@@ -141,7 +141,8 @@ def ink(image, rect, shrink=1, limit=500):
 
 def differing_box(a, b):
     """The bounding box (x, y, w, h) of the pixels in which two same-sized images differ."""
-    points = [(x, y) for y in range(a.height) for x in range(a.width) if a.pixel(x, y) != b.pixel(x, y)]
+    points = [(x, y) for y in range(a.height) for x in range(a.width)
+              if a.pixel(x, y) != b.pixel(x, y)]
     if not points:
         return None
     xs_, ys_ = [p[0] for p in points], [p[1] for p in points]

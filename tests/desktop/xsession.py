@@ -60,7 +60,6 @@ API (keep these signatures stable; add new functions rather than change old ones
 
 import os
 import re
-import signal
 import struct
 import subprocess
 import threading
