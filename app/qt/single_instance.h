@@ -1,5 +1,7 @@
-// Qt: one copy of the tool per user. The first copy holds a lock file and answers on a local
-// socket; a later start finds it there and asks it to come forward.
+// Qt: one copy of the tool per user and login. The first copy holds a lock file and answers on a
+// local socket beside it, in the user's runtime folder; a later start finds it there and asks it
+// to come forward. A copy that holds the lock but does not answer is named on standard error and
+// in a message box, so that a start never ends without a word.
 #pragma once
 
 #include <QLockFile>
@@ -17,16 +19,20 @@ class SingleInstance {
 
     // true when another copy of the tool already runs for this user.
     bool otherCopyRuns();
-    // Asks the running copy to restore and raise its window.
+    // Asks the running copy to restore and raise its window (waits about a second for it).
     void askToRaise();
+    const QString& lockPath() const { return lockPath_; }
+    const QString& socketPath() const { return socketPath_; }
 
   private:
     void claim();
 
     std::function<void()> onRaise_;
-    QString serverName_;
+    QString lockPath_;
+    QString socketPath_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;
     bool claimed_ = false;
     bool first_ = false;
+    bool toldUnreachable_ = false;
 };

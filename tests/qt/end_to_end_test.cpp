@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -343,42 +344,105 @@ TEST_F(EndToEndTest, StalledLineNeverFreezesTheWindow) {
     close(master);
 }
 
-TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    for (int n = 1; n <= 8; ++n) {
-        environment.insert(QStringLiteral("ZR8_COM%1").arg(n), QString());
+// A copy of the program of its own, with the user's runtime folder given (the instance guard's
+// lock and socket lie there) and no serial port.
+class ToolProcess {
+  public:
+    explicit ToolProcess(const QString& runtimeFolder) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", runtimeFolder);
+        for (int n = 1; n <= 8; ++n) {
+            environment.insert(QStringLiteral("ZR8_COM%1").arg(n), QString());
+        }
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(ZR8_TEST_TOOL), {});
+        socket = runtimeFolder + QStringLiteral("/zr8-test-tool-%1.socket").arg(::getuid());
     }
-    QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(QStringLiteral(ZR8_TEST_TOOL), {});
-    ASSERT_TRUE(first.waitForStarted(5000));
-    // The first copy is up once it answers on its instance socket.
-    const QString server = QStringLiteral("zr8-test-tool-%1").arg(::getuid());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            QLocalSocket probe;
-            probe.connectToServer(server);
-            return probe.waitForConnected(50);
-        },
-        10000));
+    ~ToolProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    // Up once it answers on its instance socket.
+    bool answers() {
+        return waitUntil(
+            [this] {
+                QLocalSocket probe;
+                probe.connectToServer(socket);
+                return probe.waitForConnected(50);
+            },
+            10000);
+    }
+    bool saw(const char* text) {
+        errors += process.readAllStandardError();
+        return errors.contains(text);
+    }
 
-    QProcess second;
-    second.setProcessEnvironment(environment);
-    second.start(QStringLiteral(ZR8_TEST_TOOL), {});
-    ASSERT_TRUE(second.waitForFinished(10000)) << "the second start must end by itself";
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return first.readAllStandardError().contains("brought forward by another start") ||
-                   false;
-        },
-        5000));
+    QProcess process;
+    QString socket;
+    QByteArray errors;
+};
 
-    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
-    ASSERT_TRUE(first.waitForFinished(5000)) << "a stop request ends the first copy";
-    EXPECT_EQ(first.exitCode(), 0);
+QString privateFolder(QTemporaryDir& folder) {
+    // The runtime folder is the user's alone, or Qt does not take it.
+    QFile::setPermissions(folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return folder.path();
+}
+
+TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
+    QTemporaryDir runtime;
+    ToolProcess first(privateFolder(runtime));
+    ASSERT_TRUE(first.process.waitForStarted(5000));
+    ASSERT_TRUE(first.answers());
+
+    ToolProcess second(runtime.path());
+    ASSERT_TRUE(second.process.waitForFinished(10000)) << "the second start must end by itself";
+    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return first.saw("brought forward by another start"); }, 5000));
+
+    ::kill(static_cast<pid_t>(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(first.process.waitForFinished(5000)) << "a stop request ends the first copy";
+    EXPECT_EQ(first.process.exitCode(), 0);
+}
+
+// Two logins of one user each have their copy; neither takes the other's socket, so a later
+// start in the first login reaches the first copy.
+TEST(SecondStart, ACopyInAnotherRuntimeFolderLeavesTheFirstReachable) {
+    QTemporaryDir firstLogin;
+    QTemporaryDir secondLogin;
+    ToolProcess first(privateFolder(firstLogin));
+    ASSERT_TRUE(first.answers());
+    ToolProcess beside(privateFolder(secondLogin));
+    ASSERT_TRUE(beside.answers()) << "another login runs its own copy";
+
+    ToolProcess again(firstLogin.path());
+    ASSERT_TRUE(again.process.waitForFinished(10000));
+    EXPECT_EQ(again.process.exitCode(), 0);
+    EXPECT_TRUE(waitUntil([&] { return first.saw("brought forward by another start"); }, 5000))
+        << "the start reached the copy of its own login";
+    EXPECT_FALSE(beside.saw("brought forward")) << "and not the other one";
+}
+
+// A lock held by a process that does not answer (here the test itself): the start says so on
+// standard error, naming that process, and ends with 0 within its bounded wait.
+TEST(SecondStart, ACopyThatDoesNotAnswerIsNamedNotIgnored) {
+    QTemporaryDir runtime;
+    QLockFile held(privateFolder(runtime) +
+                   QStringLiteral("/zr8-test-tool-%1.lock").arg(::getuid()));
+    ASSERT_TRUE(held.tryLock(0));
+
+    ToolProcess start(runtime.path());
+    ASSERT_TRUE(start.process.waitForFinished(10000)) << "the wait is bounded";
+    EXPECT_EQ(start.process.exitCode(), 0);
+    start.saw("");
+    EXPECT_TRUE(start.errors.contains(QStringLiteral("another copy (process %1)")
+                                          .arg(QCoreApplication::applicationPid())
+                                          .toLatin1()))
+        << start.errors.constData();
 }
 
 }  // namespace
