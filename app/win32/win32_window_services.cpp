@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include "app/win32/window_procedure.h"
+#include "ui/dialog_styles.h"
+#include "ui/dialog_template.h"
 
 namespace {
 
@@ -39,7 +41,15 @@ int Win32WindowServices::registerWindowClass(const char* className, WindowProced
 }
 
 WindowHandle Win32WindowServices::createDialog(const char* templateName, WindowHandle owner) {
-    return toWindowHandle(CreateDialogParamA(instance_, templateName, toHwnd(owner), nullptr, 0));
+    HWND window = CreateDialogParamA(instance_, templateName, toHwnd(owner), nullptr, 0);
+    const DialogTemplate* dialog = findDialogTemplate(templateName);
+    if (window != nullptr && dialog != nullptr && (dialog->style & kDsSysModal) != 0 &&
+        (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
+        // Windows keeps a DS_SYSMODAL dialog above other windows; where the system does not
+        // (Wine), it is asked for.
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    return toWindowHandle(window);
 }
 
 void Win32WindowServices::destroyWindow(WindowHandle window) {

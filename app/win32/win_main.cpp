@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/shell.h"
+#include "app/win32/instance_guard.h"
 #include "app/win32/win32_window_services.h"
 
 #if defined(ZR8_HAVE_LINK_WIN32)
@@ -26,7 +27,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     installFtdiService(&ftdi);
 #endif
 
-    const int exitCode = runTool();
+    // Before the single-instance rule: a second start that came a moment after the first
+    // waits for the first copy's window rather than run beside it.
+    InstanceGuard guard;
+    constexpr DWORD kFirstCopyWaitMs = 10000;
+    const int exitCode = guard.waitForFirstCopy(kFirstCopyWaitMs) ? runTool() : 0;
 
 #if defined(ZR8_HAVE_LINK_WIN32)
     installFtdiService(nullptr);
