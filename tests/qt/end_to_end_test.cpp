@@ -409,6 +409,30 @@ TEST(SecondStart, ExitsAtOnceAndBringsTheFirstForward) {
     EXPECT_EQ(first.process.exitCode(), 0);
 }
 
+// Two starts a tenth of a second apart: one copy runs, the other ends with 0 having brought it
+// forward.
+TEST(SecondStart, TwoStartsCloseTogetherLeaveOneCopy) {
+    QTemporaryDir runtime;
+    ToolProcess first(privateFolder(runtime));
+    ::usleep(100 * 1000);
+    ToolProcess second(runtime.path());
+    ToolProcess* ended = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            ended = first.process.state() == QProcess::NotRunning    ? &first
+                    : second.process.state() == QProcess::NotRunning ? &second
+                                                                     : nullptr;
+            return ended != nullptr;
+        },
+        10000))
+        << "one of the two starts ends by itself";
+    EXPECT_EQ(ended->process.exitCode(), 0);
+    ToolProcess& running = ended == &first ? second : first;
+    runEventsFor(1000);
+    EXPECT_EQ(running.process.state(), QProcess::Running) << "the other copy stays";
+    EXPECT_TRUE(waitUntil([&] { return running.saw("brought forward by another start"); }, 5000));
+}
+
 // Two logins of one user each have their copy; neither takes the other's socket, so a later
 // start in the first login reaches the first copy.
 TEST(SecondStart, ACopyInAnotherRuntimeFolderLeavesTheFirstReachable) {
