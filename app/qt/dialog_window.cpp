@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstring>
 
 #include "app/qt/backdrop.h"
@@ -16,6 +17,8 @@
 #include "app/qt/list_box.h"
 #include "app/qt/live_controls.h"
 #include "ui/dialog_styles.h"
+#include "ui/text_fit.h"
+#include "ui/widest_readouts.h"
 
 namespace {
 
@@ -41,32 +44,36 @@ QString controlText(const char* text) {
     return QString::fromLatin1(text);
 }
 
-// The desktop's sans-serif face runs wider than the one the layout was drawn for: a label whose
-// text would be clipped grows sideways, about its centre, left edge or right edge as it is
-// aligned, rather than losing letters.
-void widenToFit(QWidget* widget, std::uint32_t style) {
-    auto* label = qobject_cast<QLabel*>(widget);
-    if (label == nullptr || label->text().isEmpty() || label->frameShape() != QFrame::NoFrame) {
+// The desktop's sans-serif face runs wider than the one the layout was drawn for: a text that
+// would be clipped grows its box sideways (see text_fit.h) rather than losing letters. A
+// read-out makes room for the widest value it can be given, with its frame.
+void widenToFit(QWidget* widget, const DialogItem& item) {
+    int needed = 0;
+    bool isStatic = false;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        const char* widest = widestReadoutText(item.id);
+        if ((item.style & kSsTypeMask) == kSsBitmap ||
+            (label->text().isEmpty() && widest == nullptr)) {
+            return;
+        }
+        const QFontMetrics metrics = label->fontMetrics();
+        needed = metrics.horizontalAdvance(label->text());
+        if (widest != nullptr) {
+            needed = std::max(needed, metrics.horizontalAdvance(QString::fromLatin1(widest)));
+        }
+        needed += 2 * label->frameWidth() + 2;
+        isStatic = true;
+    } else if (qobject_cast<QCheckBox*>(widget) != nullptr ||
+               qobject_cast<QRadioButton*>(widget) != nullptr) {
+        needed = widget->sizeHint().width();
+    } else {
         return;
     }
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2;
-    QRect area = label->geometry();
-    const int extra = needed - area.width();
-    if (extra <= 0) {
-        return;
-    }
-    switch (style & kSsTypeMask) {
-        case kSsCenter:
-            area.adjust(-extra / 2, 0, extra - extra / 2, 0);
-            break;
-        case kSsRight:
-            area.adjust(-extra, 0, 0, 0);
-            break;
-        default:
-            area.adjust(0, 0, extra, 0);
-            break;
-    }
-    label->setGeometry(area);
+    QRect area = widget->geometry();
+    const Span span = spanToFit(Span{area.x(), area.width()}, needed, item.style, isStatic);
+    area.setX(span.left);
+    area.setWidth(span.width);
+    widget->setGeometry(area);
 }
 
 Qt::Alignment staticAlignment(std::uint32_t style) {
@@ -116,7 +123,7 @@ void DialogWindow::createControls() {
             continue;
         }
         widget->setGeometry(units.rect(item.x, item.y, item.width, item.height));
-        widenToFit(widget, item.style);
+        widenToFit(widget, item);
         if (dynamic_cast<LiveLabel*>(widget) != nullptr) {
             // A label whose size is fixed does not ask its window to lay out again with every
             // text the program sets (each such request costs the loop a wake-up).

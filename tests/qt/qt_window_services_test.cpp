@@ -18,6 +18,7 @@
 #include "tests/qt/qt_wait.h"
 #include "ui/dialog_styles.h"
 #include "ui/dialog_template.h"
+#include "ui/widest_readouts.h"
 
 namespace {
 
@@ -119,6 +120,68 @@ TEST_F(QtWindowServicesTest, CreateComesBeforeTheControlsExistAsUnderWindows) {
     EXPECT_FALSE(control<QCheckBox>(window, 2204)->isChecked()) << "nor did the check box";
     EXPECT_EQ(services.widget(window)->windowTitle(), "moved in create")
         << "the window itself exists";
+}
+
+// Every text of the templates is shown whole in the font in use: each box is at least as wide
+// as its text (a read-out as its widest value), and making room moved nothing onto a neighbour
+// it was clear of, nor out of its group box.
+TEST_F(QtWindowServicesTest, EveryTextIsShownWholeAndNothingWidenedOverlapsANeighbour) {
+    for (const char* name : {"CONNECTIONWINZR8", "SERIALWINZR8", "PORTSCANWINZR8"}) {
+        SCOPED_TRACE(name);
+        services.registerWindowClass("PORTSCANWINZR8", recordingProcedure);
+        const WindowHandle window = services.createDialog(name, nullptr);
+        ASSERT_NE(window, nullptr);
+        const DialogTemplate& dialog = *findDialogTemplate(name);
+        const DialogUnits units = dialogUnitsFor(services.widget(window)->font());
+        const QList<QWidget*> shown =
+            services.widget(window)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        ASSERT_EQ(shown.size(), dialog.itemCount) << "one widget per template item, in order";
+        for (int i = 0; i < dialog.itemCount; ++i) {
+            const DialogItem& item = dialog.items[i];
+            QWidget* widget = shown[i];
+            const std::string what = std::to_string(item.id) + " \"" + item.text + "\"";
+            int needed = 0;
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                if ((item.style & kSsTypeMask) == kSsBitmap) {
+                    continue;
+                }
+                QString text = QString::fromLatin1(item.text);
+                if (const char* widest = widestReadoutText(item.id)) {
+                    text = QString::fromLatin1(widest);
+                }
+                needed = label->fontMetrics().horizontalAdvance(text) + 2 * label->frameWidth();
+            } else if (qobject_cast<QCheckBox*>(widget) != nullptr ||
+                       qobject_cast<QRadioButton*>(widget) != nullptr) {
+                needed = widget->sizeHint().width();
+            } else {
+                continue;
+            }
+            EXPECT_GE(widget->width(), needed) << what;
+        }
+        // Pairs clear of each other in the template stay clear; group boxes keep what they held.
+        for (int a = 0; a < dialog.itemCount; ++a) {
+            const DialogItem& first = dialog.items[a];
+            const QRect drawnA = units.rect(first.x, first.y, first.width, first.height);
+            const bool boxA = qobject_cast<QGroupBox*>(shown[a]) != nullptr;
+            for (int b = 0; b < dialog.itemCount; ++b) {
+                const DialogItem& second = dialog.items[b];
+                const QRect drawnB = units.rect(second.x, second.y, second.width, second.height);
+                const bool boxB = qobject_cast<QGroupBox*>(shown[b]) != nullptr;
+                if (a == b || boxA) {
+                    continue;
+                }
+                const std::string pair =
+                    std::string("\"") + first.text + "\" and \"" + second.text + "\"";
+                if (boxB) {
+                    if (drawnB.contains(drawnA)) {
+                        EXPECT_TRUE(shown[b]->geometry().contains(shown[a]->geometry())) << pair;
+                    }
+                } else if (a < b && !drawnA.intersects(drawnB)) {
+                    EXPECT_FALSE(shown[a]->geometry().intersects(shown[b]->geometry())) << pair;
+                }
+            }
+        }
+    }
 }
 
 TEST_F(QtWindowServicesTest, ConnectionWindowStaysOnTopAndUnknownTemplatesFail) {
