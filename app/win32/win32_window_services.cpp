@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "app/win32/text_room.h"
 #include "app/win32/window_procedure.h"
 #include "ui/dialog_styles.h"
 #include "ui/dialog_template.h"
@@ -42,6 +43,9 @@ int Win32WindowServices::registerWindowClass(const char* className, WindowProced
 
 WindowHandle Win32WindowServices::createDialog(const char* templateName, WindowHandle owner) {
     HWND window = CreateDialogParamA(instance_, templateName, toHwnd(owner), nullptr, 0);
+    if (window != nullptr) {
+        makeRoomForTexts(window);  // still hidden: nobody sees a text cut or a box grow
+    }
     const DialogTemplate* dialog = findDialogTemplate(templateName);
     if (window != nullptr && dialog != nullptr && (dialog->style & kDsSysModal) != 0 &&
         (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
