@@ -2,9 +2,12 @@
 """The USB rig: the project's programs in a small Linux guest under QEMU, with emulated FTDI
 adapters (QEMU's usb-serial, an FT232BM) wired to panel simulators on host ptys.
 
-  rig.py prepare WORK PROGRAM...   fetch Debian's kernel package into WORK once (cached), then
+  rig.py prepare WORK PROGRAM... [--desktop QTPROGRAM]
+                                   fetch Debian's kernel package into WORK once (cached), then
                                    build WORK/initramfs.cpio with busybox, the USB modules, the
-                                   programs with their shared libraries, and the guest scripts
+                                   programs with their shared libraries, and the guest scripts;
+                                   with --desktop also WORK/initramfs-desktop.cpio, which adds
+                                   the Qt program on Qt's offscreen platform
   rig.py boot WORK NAME [N]        boot the guest running guest/NAME.sh with N adapters (each on
                                    a demo-playing simulator) and print the console (by hand)
 
@@ -128,6 +131,27 @@ def copy_into(root, path, target=None):
     shutil.copy2(os.path.realpath(path), destination)
 
 
+def write_cpio(root, image):
+    partial = image + ".part"
+    names = subprocess.run(["find", "."], cwd=root, capture_output=True, check=True).stdout
+    with open(partial, "wb") as out:
+        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=root, input=names,
+                       stdout=out, check=True)
+    os.replace(partial, image)
+
+
+def add_programs(root, programs):
+    """The programs into /bin, with every shared library ldd names (the loader among them)."""
+    libraries = set()
+    for program in programs:
+        copy_into(root, program, "/bin/" + os.path.basename(program))
+        libraries.update(shared_libraries(program))
+    for library in libraries:
+        copy_into(root, library)
+    if not os.path.exists(os.path.join(root, LOADER.lstrip("/"))):
+        copy_into(root, LOADER)
+
+
 def build_initramfs(work, kernel, programs):
     busybox = shutil.which("busybox")
     if busybox is None:
@@ -142,35 +166,65 @@ def build_initramfs(work, kernel, programs):
                 os.symlink("busybox", os.path.join(root, "bin", applet))
         for module in glob.glob(os.path.join(kernel, "modules", "*.ko")):
             shutil.copy(module, os.path.join(root, "modules"))
-        libraries = set()
-        for program in programs:
-            copy_into(root, program, "/bin/" + os.path.basename(program))
-            libraries.update(shared_libraries(program))
-        for library in libraries:
-            copy_into(root, library)
-        if not os.path.exists(os.path.join(root, LOADER.lstrip("/"))):
-            copy_into(root, LOADER)
+        add_programs(root, programs)
         for script in glob.glob(os.path.join(HERE, "guest", "*.sh")):
             shutil.copy(script, os.path.join(root, "tests"))
         shutil.copy(os.path.join(HERE, "guest", "init"), os.path.join(root, "init"))
         os.chmod(os.path.join(root, "init"), 0o755)
-
         image = os.path.join(work, "initramfs.cpio")
-        partial = image + ".part"
-        names = subprocess.run(["find", "."], cwd=root, capture_output=True, check=True).stdout
-        with open(partial, "wb") as out:
-            subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=root, input=names,
-                           stdout=out, check=True)
-        os.replace(partial, image)
+        write_cpio(root, image)
         return image
     finally:
         shutil.rmtree(root, ignore_errors=True)
 
 
-def prepare(work, programs):
+FONTS_CONF = """<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><dir>/usr/share/fonts</dir><cachedir>/tmp/fontconfig</cachedir></fontconfig>
+"""
+
+
+def build_desktop_image(work, base, program):
+    """initramfs-desktop.cpio: the base image followed by a second archive (the kernel unpacks
+    both) with the Qt program, Qt's offscreen platform plugin, their libraries and a font."""
+    plugins = glob.glob("/usr/lib/*/qt6/plugins/platforms/libqoffscreen.so")
+    if len(plugins) != 1:
+        raise RigError("Qt's offscreen platform plugin not found")
+    root = tempfile.mkdtemp(prefix="desktop-", dir=work)
+    try:
+        add_programs(root, [program])
+        copy_into(root, plugins[0])
+        for library in shared_libraries(plugins[0]):
+            copy_into(root, library)
+        fonts = set()
+        for pattern in ["sans", "sans:bold"]:
+            fonts.add(run(["fc-match", "-f", "%{file}", pattern]).stdout.strip())
+        for font in fonts:
+            copy_into(root, font, "/usr/share/fonts/" + os.path.basename(font))
+        os.makedirs(os.path.join(root, "etc", "fonts"))
+        with open(os.path.join(root, "etc", "fonts", "fonts.conf"), "w") as f:
+            f.write(FONTS_CONF)
+        layer = os.path.join(work, "desktop-layer.cpio")
+        write_cpio(root, layer)
+        image = os.path.join(work, "initramfs-desktop.cpio")
+        with open(image + ".part", "wb") as out:
+            for part in [base, layer]:
+                with open(part, "rb") as f:
+                    shutil.copyfileobj(f, out)
+        os.replace(image + ".part", image)
+        os.remove(layer)
+        return image
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def prepare(work, programs, desktop=None):
     os.makedirs(work, exist_ok=True)
     kernel = prepare_kernel(work)
-    return build_initramfs(work, kernel, programs)
+    image = build_initramfs(work, kernel, programs)
+    if desktop is not None:
+        build_desktop_image(work, image, desktop)
+    return image
 
 
 # --- panel simulators ---------------------------------------------------------------------------
@@ -272,8 +326,9 @@ class QemuMonitor:
 class Boot:
     """One run of the guest: QEMU with the adapters, the console read and acted upon."""
 
-    def __init__(self, work, name, adapters, modules=(), limit=240):
+    def __init__(self, work, name, adapters, modules=(), limit=240, image="initramfs.cpio"):
         self.work = work
+        self.image = image
         self.name = name
         self.adapters = adapters
         self.modules = list(modules)
@@ -286,7 +341,7 @@ class Boot:
 
     def run(self):
         kernel = os.path.join(self.work, "kernel", "vmlinuz")
-        image = os.path.join(self.work, "initramfs.cpio")
+        image = os.path.join(self.work, self.image)
         folder = tempfile.mkdtemp(prefix="qemu-", dir=self.work)
         monitor_path = os.path.join(folder, "monitor.sock")
         append = "console=ttyS0 quiet panic=-1 zr8_boot=%s zr8_adapters=%d" % (
@@ -316,7 +371,8 @@ class Boot:
             if process.poll() is None:
                 process.kill()
             process.wait()
-            reader.join(5)
+            if reader.ident is not None:
+                reader.join(5)
             monitor.close()
             shutil.rmtree(folder, ignore_errors=True)
             self.seconds = time.monotonic() - started
@@ -384,7 +440,13 @@ class Boot:
 
 def main(argv):
     if len(argv) >= 3 and argv[1] == "prepare":
-        print(prepare(os.path.abspath(argv[2]), argv[3:]))
+        programs = argv[3:]
+        desktop = None
+        if "--desktop" in programs:
+            at = programs.index("--desktop")
+            desktop = programs[at + 1]
+            programs = programs[:at] + programs[at + 2:]
+        print(prepare(os.path.abspath(argv[2]), programs, desktop))
         return 0
     if len(argv) >= 4 and argv[1] == "boot":
         work, name = os.path.abspath(argv[2]), argv[3]

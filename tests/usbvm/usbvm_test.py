@@ -4,8 +4,9 @@ on what the guest printed and what the panel simulators received.
 
 Usage: usbvm_test.py WORK MONITOR SIMULATOR BOOT [unittest arguments]
   WORK       the folder rig.py prepare filled (kernel, initramfs.cpio); console logs go there
-  BOOT       two_adapters or ftdi_sio
+  BOOT       two_adapters, ftdi_sio or desktop
 """
+import base64
 import json
 import os
 import shutil
@@ -15,7 +16,8 @@ import tempfile
 import threading
 import unittest
 
-import rig
+sys.dont_write_bytecode = True  # nothing written beside the sources
+import rig  # noqa: E402
 
 WORK = MONITOR = SIMULATOR = None
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -52,7 +54,7 @@ class BootCase(unittest.TestCase):
     """Boots the guest once for the whole class; the tests read what it left."""
 
     boot = None
-    simulators = {}
+    IMAGE = "initramfs.cpio"
 
     @classmethod
     def start_simulators(cls, folder):
@@ -64,7 +66,8 @@ class BootCase(unittest.TestCase):
         cls.adapters = cls.start_simulators(cls.folder)
         try:
             cls.before_boot()
-            cls.boot = rig.Boot(WORK, cls.NAME, cls.adapters, cls.MODULES, limit=240).run()
+            cls.boot = rig.Boot(WORK, cls.NAME, cls.adapters, cls.MODULES, limit=240,
+                                image=cls.IMAGE).run()
         finally:
             cls.logs = {a.ident: a.simulator.stop() for a in cls.adapters}
             cls.after_boot()
@@ -159,7 +162,7 @@ class TwoAdapters(BootCase):
     def test_coverage_over_the_adapter_passes(self):
         rc, _, lines = self.section("coverage")
         self.assertEqual(rc, 0, lines)
-        self.assertTrue(lines and lines[-1].startswith("PASS: all 103 items"), lines)
+        self.assertTrue(lines and lines[-1].startswith("PASS: all "), lines)
 
     def test_sent_frames_reach_that_rows_simulator_byte_for_byte(self):
         def sent(name):
@@ -251,12 +254,45 @@ class FtdiSio(BootCase):
     def test_libftdi_service_in_the_guest(self):
         rc, _, lines = self.section("service")
         self.assertEqual(rc, 0, "\n".join(lines))
-        self.assertTrue(any("[  PASSED  ] 6 tests" in line for line in lines), lines)
+        started = [line for line in lines if line.startswith("[ RUN      ]")]
+        passed = [line for line in lines if line.startswith("[       OK ]")]
+        self.assertGreater(len(started), 0, lines)
+        self.assertEqual(len(passed), len(started), lines)
         written = [words[0:] for words in self.marks("wrote")]
         self.assertEqual(len(written), 1)
         self.assertEqual(rig.frames_of(self.logs["a0"]), [" ".join(written[0])])
         self.assertEqual([a[0].split()[0] for a in self.boot.actions],
                          ["device_del", "device_add"])
+
+
+class Desktop(BootCase):
+    """The desktop program in the guest on Qt's offscreen platform, over one adapter."""
+
+    NAME = "desktop"
+    MODULES = ()
+    IMAGE = "initramfs-desktop.cpio"
+
+    @classmethod
+    def start_simulators(cls, folder):
+        return [rig.Adapter("a0", 1, rig.Simulator(SIMULATOR, os.path.join(folder, "panel0"),
+                                                   ["--loop"]))]
+
+    def test_the_program_runs_the_panel_over_the_adapter(self):
+        rc, _, lines = self.section("desktop")
+        self.assertEqual(rc, 0, lines)
+        for window in ["connection-window", "test-window"]:
+            self.assertIn("autopilot: saved /tmp/shots/%s.png" % window, lines)
+        # The frames it sends right after opening reached the simulator, which then played.
+        log = self.logs["a0"]
+        self.assertGreaterEqual(len(rig.frames_of(log)), 3, log)
+        self.assertNotIn("bad-frame", log)
+        self.assertIn("play ", log)
+        # The test window's picture, kept in the work folder for a person to look at.
+        _, _, lines = self.section("test-window-png")
+        picture = base64.b64decode("".join(lines))
+        self.assertTrue(picture.startswith(b"\x89PNG"), picture[:8])
+        with open(os.path.join(WORK, "desktop-test-window.png"), "wb") as f:
+            f.write(picture)
 
 
 def main():
@@ -265,7 +301,7 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     WORK, MONITOR, SIMULATOR, boot = sys.argv[1:5]
-    case = {"two_adapters": TwoAdapters, "ftdi_sio": FtdiSio}[boot]
+    case = {"two_adapters": TwoAdapters, "ftdi_sio": FtdiSio, "desktop": Desktop}[boot]
     suite = unittest.defaultTestLoader.loadTestsFromTestCase(case)
     verbosity = 2 if "-v" in sys.argv[5:] else 1
     result = unittest.TextTestRunner(verbosity=verbosity).run(suite)
