@@ -56,8 +56,9 @@ int neededWidth(HWND control) {
             type != BS_AUTORADIOBUTTON) {
             return 0;
         }
-        // The mark, the gap after it, the text.
-        return GetSystemMetrics(SM_CXMENUCHECK) + 6 + textWidth(control, text) + border;
+        // The mark, the gap after it (about half a character), the text.
+        return GetSystemMetrics(SM_CXMENUCHECK) + textWidth(control, "0") / 2 +
+               textWidth(control, text) + border + 1;
     }
     return 0;
 }

@@ -505,6 +505,8 @@ def case_one_row_and_outputs(case):
     wine.expect(CONNECTION_CLASS, "title", CONNECTION_TITLE, within=30.0)
     case.moment("connection-window")
     connection_window_state(wine, ["COMM - COM5"], -1, 0, 0, 503)
+    # Every text whole, nothing widened onto a neighbour; kept above other windows.
+    wine.expect(CONNECTION_CLASS, "texts", "topmost", 1)
 
     places = case.where(CONNECTION_CLASS, [502, 503, 504, 501, 500])
     list_rect, row_height = list_row_height(case)
@@ -526,6 +528,7 @@ def case_one_row_and_outputs(case):
                 within=20.0)
     sim.wait_frames(ALL_OFF, 10.0)
     case.moment("test-window")
+    wine.expect(TEST_CLASS, "texts", "topmost", 0)
 
     # What the screen shows once the scenario has played.
     sim.wait_line("end ", 15.0)
@@ -715,10 +718,37 @@ def case_quit_in_connection_window(case):
     assert sim.frames() == [], "frames after Quit in the connection window: %s" % sim.frames()
 
 
+def case_two_starts_close_together(case):
+    """Two starts a tenth of a second apart: one window; one start (which, Wine decides) ends
+    with status 0 and the other copy stays."""
+    case.simulator("COM5")
+    first = case.start()
+    time.sleep(0.1)
+    second = Tool(case.wine, case.options.tool, case.workdir)
+    try:
+        deadline = time.monotonic() + 30.0
+        while first.process.poll() is None and second.process.poll() is None:
+            assert time.monotonic() < deadline, "both starts still run 30 s later"
+            time.sleep(0.1)
+        ended, stays = (first, second) if first.process.poll() is not None else (second, first)
+        assert ended.process.returncode == 0, \
+            "the start that ended had status %d" % ended.process.returncode
+        case.wine.expect(CONNECTION_CLASS, "count", CONNECTION_CLASS, 1, within=30.0)
+        time.sleep(2.0)
+        case.wine.expect(CONNECTION_CLASS, "count", CONNECTION_CLASS, 1)
+        assert stays.process.poll() is None, "the other copy ended too"
+    finally:
+        if second.process.poll() is None:
+            second.process.kill()
+            second.process.wait(10)
+        second.log.close()
+
+
 CASES = [
     ("one_row_and_outputs", case_one_row_and_outputs),
     ("several_rows", case_several_rows),
     ("quit_in_connection_window", case_quit_in_connection_window),
+    ("two_starts_close_together", case_two_starts_close_together),
 ]
 
 

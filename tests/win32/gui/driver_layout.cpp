@@ -54,6 +54,8 @@ INT_PTR CALLBACK quietDialog(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
+}  // namespace
+
 // A hidden dialog of ours with the template's font, for MapDialogRect.
 HWND fontDialog(const DialogLayout& layout) {
     std::vector<WORD> words(64 + layout.fontFace.size(), 0);
@@ -70,8 +72,6 @@ HWND fontDialog(const DialogLayout& layout) {
     words[at] = 0;
     return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), header, nullptr, quietDialog, 0);
 }
-
-}  // namespace
 
 bool loadDialogLayout(const std::string& exe, const std::string& name, DialogLayout& layout,
                       std::string& reason) {

@@ -20,6 +20,10 @@ struct DialogLayout {
     std::vector<TemplateItem> items;
 };
 
+// A hidden dialog of this process with the template's font (WM_GETFONT gives it, MapDialogRect
+// maps with it); the caller destroys it. Null when it cannot be made.
+HWND fontDialog(const DialogLayout& layout);
+
 // Reads the classic dialog template NAME from the program file EXE. False with a reason when
 // the file, the template or its form is not what is expected.
 bool loadDialogLayout(const std::string& exe, const std::string& name, DialogLayout& layout,

@@ -37,6 +37,9 @@
 //   state FILE               every control of the window as JSON lines into FILE ("-": standard
 //                            output)
 //   handle ID                prints what GDI in this process makes of picture ID's bitmap handle
+//   texts                    every text of the window is shown whole in the template's font
+//                            and nothing made wider for it overlaps a neighbour it was clear of
+//   topmost 0|1              the window is (1) or is not (0) kept above other windows
 #include <windows.h>
 
 #include <commctrl.h>
@@ -51,6 +54,7 @@
 #include "tests/win32/gui/driver_layout.h"
 #include "tests/win32/gui/driver_pictures.h"
 #include "tests/win32/gui/driver_state.h"
+#include "tests/win32/gui/driver_texts.h"
 
 namespace {
 
@@ -557,6 +561,24 @@ bool runStep(char** args, int available, int& used) {
         if (!need(1))
             return fail("state FILE");
         return writeState(args[1]);
+    }
+    if (step == "texts") {
+        std::string reason;
+        driver::DialogLayout layout;
+        if (programFile.empty())
+            return fail("texts: no program file (program EXE first)");
+        if (!driver::loadDialogLayout(programFile, className(current), layout, reason) ||
+            !driver::textsShownWhole(current, layout, reason))
+            return fail("texts: " + reason);
+        return true;
+    }
+    if (step == "topmost") {
+        if (!need(1))
+            return fail("topmost 0|1");
+        const bool topmost = (GetWindowLongA(current, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        return topmost == (number(1) != 0)
+                   ? true
+                   : fail(std::string("the window is ") + (topmost ? "" : "not ") + "topmost");
     }
     used = 1;
     return fail("unknown step " + step);
