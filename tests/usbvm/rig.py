@@ -8,8 +8,10 @@ adapters (QEMU's usb-serial, an FT232BM) wired to panel simulators on host ptys.
                                    programs with their shared libraries, and the guest scripts;
                                    with --desktop also WORK/initramfs-desktop.cpio, which adds
                                    the Qt program on Qt's offscreen platform
-  rig.py boot WORK NAME [N]        boot the guest running guest/NAME.sh with N adapters (each on
-                                   a demo-playing simulator) and print the console (by hand)
+  rig.py boot WORK NAME [N [MODULE...]]
+                                   boot the guest running guest/NAME.sh with N adapters (each on
+                                   a simulator looping the demo) and the extra kernel modules
+                                   (usbserial ftdi_sio), and print the console (by hand)
 
 The guest prints each check between markers on its console:
 
@@ -457,7 +459,7 @@ def main(argv):
                             Simulator(simulator_program, os.path.join(folder, "panel%d" % i),
                                       ["--loop", "--start-now"]))
                     for i in range(count)]
-        boot = Boot(work, name, adapters).run()
+        boot = Boot(work, name, adapters, argv[5:]).run()
         print("\n".join(boot.console))
         for adapter in adapters:
             print("--- simulator %s ---\n%s" % (adapter.ident, adapter.simulator.stop()))
