@@ -14,6 +14,7 @@
 #include "monitor/program/platform_services.h"
 #include "monitor/program/run_report.h"
 #include "monitor/program/watch.h"
+#include "zr8_version.h"
 
 namespace {
 
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(monitorUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("zr8-monitor " ZR8_VERSION);
         return 0;
     }
     if (!checkSends(options.sends, error)) {

@@ -48,6 +48,8 @@ bool parseMonitorOptions(const std::vector<std::string>& args, MonitorOptions& o
         std::string text;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--raw") {
@@ -107,7 +109,7 @@ bool parseMonitorOptions(const std::vector<std::string>& args, MonitorOptions& o
             return false;
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return true;
     }
     const bool replay = !options.replayPath.empty();
@@ -144,6 +146,7 @@ bool parseMonitorOptions(const std::vector<std::string>& args, MonitorOptions& o
 
 const char* monitorUsage() {
     return "Usage: zr8-monitor --list\n"
+           "       zr8-monitor --version\n"
            "       zr8-monitor [options] CONNECTION\n"
            "       zr8-monitor [options] --replay FILE [--fast]\n"
            "\n"

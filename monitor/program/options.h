@@ -6,6 +6,7 @@
 
 struct MonitorOptions {
     bool help = false;
+    bool version = false;
     bool list = false;               // --list
     std::string connection;          // COM3, "COMM - COM3", "USB - ...", or a row number of --list
     int speed = 38400;               // --speed 9600|38400, serial rows only

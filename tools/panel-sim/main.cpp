@@ -22,6 +22,7 @@
 #include "tools/panel-sim/pty_endpoint.h"
 #include "tools/panel-sim/scenario.h"
 #include "tools/panel-sim/scenario_player.h"
+#include "zr8_version.h"
 
 namespace {
 
@@ -374,6 +375,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(panelsim::usageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("zr8-panel-sim " ZR8_VERSION);
         return 0;
     }
     panelsim::Scenario scenario;

@@ -89,6 +89,7 @@ Stopping:
 Other:
   --verbose              log each event on standard error
   --help                 this text
+  --version              the version
 
 Standard output, one line each, flushed at once:
   pty PATH | device PATH                       first line: the endpoint
@@ -158,6 +159,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
 
         if (name == "--help" || name == "-h") {
             if (!flag(options.help)) {
+                return false;
+            }
+        } else if (name == "--version") {
+            if (!flag(options.version)) {
                 return false;
             }
         } else if (name == "--link") {

@@ -26,6 +26,7 @@ struct Options {
     bool verbose = false;
     bool printScenario = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv[1..]. On an error returns false and sets error to one line.

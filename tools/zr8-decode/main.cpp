@@ -12,6 +12,7 @@
 #include "tools/zr8-decode/capture_link.h"
 #include "tools/zr8-decode/decode_report.h"
 #include "ui/test_window_ids.h"
+#include "zr8_version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -24,6 +25,7 @@ void printUsage(std::FILE* to) {
     std::fputs(
         "Usage: zr8-decode FILE\n"
         "       zr8-decode -            (read the stream from standard input)\n"
+        "       zr8-decode --version\n"
         "\n"
         "Runs a recorded byte stream from a ZR8 panel mainboard through the tool's decoder,\n"
         "in reads of at most 100 bytes as the test window does, and prints the final state:\n"
@@ -46,6 +48,10 @@ void printUsage(std::FILE* to) {
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         printUsage(stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("zr8-decode " ZR8_VERSION);
         return 0;
     }
     if (argc != 2) {
