@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64 wine wine64 xvfb xdotool xauth
     openbox x11-apps x11-utils
     clang libclang-rt-14-dev valgrind
+    dpkg-dev desktop-file-utils
     qemu-system-x86 busybox-static cpio xz-utils
 )
 
