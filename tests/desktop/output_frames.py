@@ -46,3 +46,26 @@ def hobbs_frame(on):
 def all_off():
     """The three frames of an opening, a Clear and a shutdown, in their order."""
     return [trim_frame(False, 1), gear_frame(), hobbs_frame(False)]
+
+
+# Frames worked out by hand from the frame layout: the builder above must give them exactly.
+WORKED_EXAMPLES = [
+    (lambda: hobbs_frame(False), "78 09 61 00 37 02 00 00 00 00 2D"),
+    (lambda: hobbs_frame(True), "78 09 61 00 37 02 00 00 00 01 23"),
+    (lambda: trim_frame(False, 1), "78 09 18 00 18 59 00 00 00 00 8E"),
+    (lambda: trim_frame(True, 20), "78 09 18 00 18 59 01 FF 00 00 96"),
+    (lambda: gear_frame(), "78 09 63 00 2F 20 00 00 00 00 FC"),
+    (lambda: gear_frame(left=1, nose=2, right=0, dimmed=1), "78 09 63 00 2F 20 02 03 01 00 B0"),
+]
+POSITION_BYTES = {1: 0, 2: 13, 10: 120, 11: 134, 19: 241, 20: 255}
+
+
+def check_worked_examples():
+    """Raises AssertionError when the builder misses a worked example: nothing a suite checks
+    against it would mean much then."""
+    for build, by_hand in WORKED_EXAMPLES:
+        built = build()
+        assert built == by_hand, "the frame builder gives %s, not %s" % (built, by_hand)
+    for step, byte in POSITION_BYTES.items():
+        assert position_byte(step) == byte, "step %d gives %d, not %d" % (
+            step, position_byte(step), byte)

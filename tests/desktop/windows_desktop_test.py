@@ -19,10 +19,8 @@ Screenshots of the key moments of a failing case are left in DIR.
 import argparse
 import glob
 import json
-import math
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -30,6 +28,8 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import display_model as model  # noqa: E402
+import output_frames as frames  # noqa: E402
 import xsession  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -46,106 +46,22 @@ ALL_PORTS = ["COM%d" % n for n in range(1, 9)]
 SIMULATED_PORTS = ("COM5", "COM6")
 NO_DEVICE = "/"
 
-# ---------------------------------------------------------------------------------------------
-# Output frames, built from the frame layout, independently of the program
-
-
-def checksum(data):
-    s = 0
-    for b in data:
-        s = (s + b) & 0xFF
-        s ^= 0xA5
-        s = ((s << 1) | (s >> 7)) & 0xFF
-    return s
-
-
-def position_byte(step):
-    product = struct.unpack("<f", struct.pack("<f", (step - 1) / 19.0 * 255.0))[0]
-    return int(product) & 0xFF
-
-
-GEAR_CODE = {0: 0, 1: 3, 2: 2}
-
-
-def frame(kind, trim_on=0, step=1, left=0, nose=0, right=0, dimmed=0, hobbs=0):
-    module, command = {"trim": (24, 0x59), "gear": (99, 0x20), "hobbs": (97, 0x02)}[kind]
-    data = {"trim": [1 if trim_on else 0, position_byte(step), 0, 0],
-            "gear": [GEAR_CODE[nose], GEAR_CODE[left], dimmed & 0xFF, GEAR_CODE[right]],
-            "hobbs": [0, 0, 0, 1 if hobbs else 0]}[kind]
-    out = [0x78, 9, module, 0]
-    out.append(checksum(out[1:4]))
-    out += [command] + data
-    out.append(checksum(out[1:10]))
-    return " ".join("%02X" % b for b in out)
-
-
-def check_frame_builder():
-    """Frames worked out by hand must come out of frame() exactly, or nothing below means much."""
-    examples = [
-        (frame("hobbs"), "78 09 61 00 37 02 00 00 00 00 2D"),
-        (frame("hobbs", hobbs=1), "78 09 61 00 37 02 00 00 00 01 23"),
-        (frame("trim"), "78 09 18 00 18 59 00 00 00 00 8E"),
-        (frame("trim", trim_on=1, step=20), "78 09 18 00 18 59 01 FF 00 00 96"),
-        (frame("gear"), "78 09 63 00 2F 20 00 00 00 00 FC"),
-        (frame("gear", left=1, nose=2, right=0, dimmed=1), "78 09 63 00 2F 20 02 03 01 00 B0"),
-    ]
-    for built, by_hand in examples:
-        assert built == by_hand, "frame builder gives %s, not %s" % (built, by_hand)
-    steps = {1: 0, 2: 13, 10: 120, 11: 134, 19: 241, 20: 255}
-    for step, byte in steps.items():
-        assert position_byte(step) == byte, "step %d gives %d" % (step, position_byte(step))
-
-
-ALL_OFF = [frame("trim"), frame("gear"), frame("hobbs")]
-
-# ---------------------------------------------------------------------------------------------
-# What the test window must show for a decoded state
-
-# (slot, picture control, image family) of every picture slot but the two trims.
-PICTURE_SLOTS = (
-    [(s, 2000 + s, 0) for s in range(7)] +
-    [(7 + i, 2020 + i, 0) for i in range(5)] + [(12, 2025, 1), (13, 2026, 4)] +
-    [(14 + i, 2100 + i, 0) for i in range(6)] + [(20, 2106, 3)] +
-    [(21 + i, 2107 + i, 0) for i in range(4)] +
-    [(25 + i, 2120 + i, 0) for i in range(5)] + [(30 + i, 2125 + i, 1) for i in range(4)] +
-    [(36, 2300, 5), (37, 2301, 0), (38, 2312, 1), (39, 2313, 5), (46, 2512, 5)])
-
-# family: (bitmap-table index of its no-value picture, number of valued pictures)
-FAMILIES = {0: (0, 2), 1: (3, 3), 2: (7, 2), 3: (10, 3), 4: (17, 4), 5: (14, 2), 6: (22, 12),
-            7: (35, 2)}
-
-
-def picture_name(family, value):
-    first, valued = FAMILIES[family]
-    index = first if value < 0 or value >= valued else first + value + 1
-    return "BILD%d" % (index + 1)
-
-
-def float32(x):
-    return struct.unpack("<f", struct.pack("<f", x))[0]
+# What the test window must show for a decoded state (the picture, read-out and bar rules are
+# display_model's)
 
 
 def expected_display(decoded):
     """{control id: {field: value}} for every indicator, the read-outs and the module list."""
     slots = decoded["slots"]
     want = {}
-    for slot, control, family in PICTURE_SLOTS:
-        want[control] = {"picture": picture_name(family, slots[slot])}
-    rudder = slots[34]
-    want[2200] = {"picture": picture_name(6, int(math.fmod(rudder, 12)))}
-    want[2201] = {"text": "-" if rudder == -1 else "%d" % rudder}
-    want[2202] = {"picture": picture_name(7, slots[35])}
-    want[2203] = {"text": "-" if slots[35] == -1 else "%d" % decoded["trimCounter"]}
+    for slot in model.PICTURE_SLOTS:
+        control, number = model.slot_picture(slot, slots[slot])
+        want[control] = {"picture": "BILD%d" % number}
+    for control, text in model.expected_readouts(decoded).items():
+        want[control] = {"text": text}
     for channel in range(6):
-        value = slots[40 + channel]
-        if value == -1:
-            text, pos = "-", 0
-        else:
-            x = float32(value / decoded["fullScale"] * 127.0)
-            text, pos = "%.1f" % x, int(x + 0.5)
-        want[2500 + channel] = {"text": text}
         # The bar's range is 0..127: a position beyond it stands at the top.
-        want[2506 + channel] = {"pos": min(pos, 127)}
+        want[2506 + channel] = {"pos": min(model.bar_position(decoded, channel), 127)}
     want[1002] = {"text": decoded["mainboard"]}
     want[1003] = {"rows": decoded["modules"], "selected": -1}
     return want
@@ -526,7 +442,7 @@ def case_one_row_and_outputs(case):
     case.click_row(list_rect, 0, row_height, double=True)
     wine.expect(TEST_CLASS, "title", TEST_TITLE % "COMM - COM5", "count", CONNECTION_CLASS, 0,
                 within=20.0)
-    sim.wait_frames(ALL_OFF, 10.0)
+    sim.wait_frames(frames.all_off(), 10.0)
     case.moment("test-window")
     wine.expect(TEST_CLASS, "texts", "topmost", 0)
 
@@ -537,7 +453,7 @@ def case_one_row_and_outputs(case):
     want.update(outputs_at_rest())
     shown = wait_display(wine, tool_exe, want, 15.0)
     case.moment("scenario-shown")
-    assert len([c for c in shown if "picture" in c]) == len(PICTURE_SLOTS) + 2, \
+    assert len([c for c in shown if "picture" in c]) == len(model.PICTURE_SLOTS), \
         "picture controls of the window: %d" % len([c for c in shown if "picture" in c])
 
     outputs(case, sim)
@@ -545,7 +461,7 @@ def case_one_row_and_outputs(case):
     places = case.where(TEST_CLASS, [1000, 1001])
     mark = sim.mark()
     case.click(places[1001])
-    sim.wait_frames(ALL_OFF, 10.0, since=mark)
+    sim.wait_frames(frames.all_off(), 10.0, since=mark)
     cleared = expected_display({"slots": [-1] * 47, "trimCounter": 0, "fullScale": 255.0,
                                 "mainboard": decoded["mainboard"], "modules": []})
     cleared.update(outputs_at_rest())
@@ -556,7 +472,7 @@ def case_one_row_and_outputs(case):
     case.click(places[1000])
     status = case.tool.wait_exit(20.0)
     assert status == 0, "Quit ended the program with status %d" % status
-    sim.wait_frames(ALL_OFF, 10.0, since=mark)
+    sim.wait_frames(frames.all_off(), 10.0, since=mark)
 
 
 def wait_display(wine, tool_exe, want, within):
@@ -580,11 +496,11 @@ def outputs(case, sim):
     state = {"trim_on": 0, "step": 1, "left": 0, "nose": 0, "right": 0, "dimmed": 0, "hobbs": 0}
 
     def trim():
-        return frame("trim", trim_on=state["trim_on"], step=state["step"])
+        return frames.trim_frame(state["trim_on"], state["step"])
 
     def gear():
-        return frame("gear", left=state["left"], nose=state["nose"], right=state["right"],
-                     dimmed=state["dimmed"])
+        return frames.gear_frame(left=state["left"], nose=state["nose"], right=state["right"],
+                                 dimmed=state["dimmed"])
 
     def press(control, expected_frames, *steps):
         mark = sim.mark()
@@ -629,7 +545,7 @@ def outputs(case, sim):
 
     # Hobbs ON: the click's frame, then the same frame every 5000 ms while ON.
     state["hobbs"] = 1
-    press(2401, [frame("hobbs", hobbs=1)], "checked", 2401, 1, "checked", 2400, 0)
+    press(2401, [frames.hobbs_frame(True)], "checked", 2401, 1, "checked", 2400, 0)
     mark = sim.mark()
     arrivals = []
     deadline = time.monotonic() + 12.5
@@ -638,12 +554,12 @@ def outputs(case, sim):
             arrivals.append(time.monotonic())
         time.sleep(0.05)
     got = sim.frames()[mark:]
-    assert got == [frame("hobbs", hobbs=1)] * 2, \
+    assert got == [frames.hobbs_frame(True)] * 2, \
         "while the hobbs meter is ON, two repeats in 12.5 s; came: %s" % got
     assert arrivals[1] - arrivals[0] > 3.5, \
         "the hobbs repeats came %.1f s apart" % (arrivals[1] - arrivals[0])
     state["hobbs"] = 0
-    press(2400, [frame("hobbs")], "checked", 2400, 1, "checked", 2401, 0)
+    press(2400, [frames.hobbs_frame(False)], "checked", 2400, 1, "checked", 2401, 0)
     # OFF: the timer sends nothing more.
     mark = sim.mark()
     time.sleep(5.5)
@@ -695,13 +611,13 @@ def case_several_rows(case):
 
     case.click_row(list_rect, 1, row_height, double=True)
     wine.expect(TEST_CLASS, "title", TEST_TITLE % "COMM - COM6", within=20.0)
-    sim6.wait_frames(ALL_OFF, 10.0)
+    sim6.wait_frames(frames.all_off(), 10.0)
     case.moment("test-window-com6")
     test_wid = xsession.find_window(case.env, TEST_TITLE % "COMM - COM6")
     xsession.key(case.env, test_wid, "alt+F4")
     status = case.tool.wait_exit(20.0)
     assert status == 0, "Alt+F4 ended the program with status %d" % status
-    sim6.wait_frames(ALL_OFF + ALL_OFF, 10.0)
+    sim6.wait_frames(frames.all_off() + frames.all_off(), 10.0)
     assert sim5.frames() == [], "COM5 got frames: %s" % sim5.frames()
 
 
@@ -765,7 +681,7 @@ def main():
         if not os.path.exists(path):
             print("windows_desktop_test: missing %s" % path)
             return 1
-    check_frame_builder()
+    frames.check_worked_examples()
     shutil.rmtree(options.screens, ignore_errors=True)  # pictures of an earlier run
 
     failed = []
