@@ -29,9 +29,12 @@ constexpr std::uint8_t kVendorIn =
 constexpr std::uint8_t kReadEepromRequest = 0x90;
 constexpr unsigned int kRequestTimeoutMs = 500;
 
-// Bytes the reader asks libftdi for at a time. libftdi's read returns once it has that many or
-// the chip reports nothing new; a small request hands bytes on about as fast as they come.
-constexpr int kReadRequest = 64;
+// The largest bulk packet (high-speed chips); full-speed chips send 64 bytes a packet.
+constexpr int kLargestPacket = 512;
+// Each packet from the chip starts with two bytes of modem and line status.
+constexpr int kPacketStatusBytes = 2;
+// How long one USB read of the reader may wait for a packet.
+constexpr unsigned int kReaderTransferMs = 100;
 
 // A fresh libftdi context, set up as every adapter here is opened: the kernel's driver is
 // detached while open and given back on close, and USB waits are bounded.
@@ -231,10 +234,6 @@ LibftdiService::Adapter* LibftdiService::claimedAdapterOf(FtdiHandle handle) {
         return nullptr;
     }
     adapter->claimed = true;
-    // One USB packet per transfer: a transfer then ends with each packet the chip sends, and
-    // bytes never sit in a half-filled transfer while more trickle in.
-    const int packet = adapter->context->max_packet_size;
-    ftdi_read_data_set_chunksize(adapter->context, packet > 0 ? static_cast<unsigned>(packet) : 64);
     return adapter;
 }
 
@@ -463,29 +462,39 @@ void LibftdiService::startReading(Adapter& adapter) {
 }
 
 void LibftdiService::readUntilStopped(Adapter* adapter) {
-    std::uint8_t chunk[kReadRequest];
+    // One packet per USB transfer, taken from libusb directly: libftdi's read gathers packets
+    // until it has what it was asked for, and when a later transfer of the same call fails (an
+    // adapter that answers an idle read with NAKs instead of status packets times out) it
+    // returns the error and drops the bytes it had gathered, the last of a burst.
+    const unsigned int size = adapter->context->max_packet_size;
+    const int packet = size > 0 && size <= kLargestPacket ? static_cast<int>(size) : 64;
+    std::uint8_t chunk[kLargestPacket];
     while (!adapter->stopping.load()) {
-        int count = 0;
+        int transferred = 0;
+        int result = 0;
         {
             std::lock_guard<std::mutex> usb(adapter->usb);
-            // Waits at most about one latency period, the chip's longest silence.
-            count = ftdi_read_data(adapter->context, chunk, sizeof chunk);
-            if (count > 0) {
+            result = libusb_bulk_transfer(adapter->context->usb_dev,
+                                          static_cast<unsigned char>(adapter->context->out_ep),
+                                          chunk, packet, &transferred, kReaderTransferMs);
+            // Whatever came is kept, also when the transfer ended in a time-out.
+            if (transferred > kPacketStatusBytes && transferred <= packet) {
                 std::lock_guard<std::mutex> lock(adapter->buffer);
                 // A full buffer keeps what waits and drops what does not fit (see the header).
-                adapter->received.push(chunk, static_cast<std::size_t>(count));
+                adapter->received.push(chunk + kPacketStatusBytes,
+                                       static_cast<std::size_t>(transferred - kPacketStatusBytes));
             }
         }
-        if (count == LIBUSB_ERROR_NO_DEVICE) {
+        if (result == LIBUSB_ERROR_NO_DEVICE) {
             adapter->gone = true;  // unplugged: nothing more will come
             return;
         }
-        if (count < 0) {
-            // A passing fault (a timeout, a busy bus): try again shortly.
+        if (result != 0 && result != LIBUSB_ERROR_TIMEOUT) {
+            // A passing fault (a busy bus, a stall): try again shortly.
             pauseUnlessStopped(adapter->stopping, std::chrono::milliseconds(10));
-        } else if (count == 0) {
-            // libftdi has normally waited for the chip already; the short pause keeps the loop
-            // from spinning should it ever answer at once.
+        } else if (result == 0 && transferred <= kPacketStatusBytes) {
+            // A status packet alone: the chip sends one each latency period while idle. The short
+            // pause keeps the loop from spinning should one ever come back at once.
             pauseUnlessStopped(adapter->stopping, std::chrono::milliseconds(1));
         }
     }

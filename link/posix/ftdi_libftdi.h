@@ -12,9 +12,10 @@
 // whose /dev/ttyUSBn a process has open (see kernel_tty.h) is not opened at all:
 // kFtdiDeviceNotOpened, as D2XX answers for a device another program holds.
 //
-// Receiving: libftdi has no "bytes waiting" request, and its read can wait up to one latency
-// period (16 ms) for the chip's next packet. So each open adapter gets one reader thread of its
-// own, started by the first queueStatus or read, that reads from USB into a receive buffer of
+// Receiving: libftdi has no "bytes waiting" request, and a USB read waits up to one latency
+// period for the chip's next packet. So each open adapter gets one reader thread of its own,
+// started by the first queueStatus or read, that reads one packet at a time from USB (libusb's
+// bulk read, which keeps what arrived also when it times out) into a receive buffer of
 // this layer (kReceiveBufferSize bytes, under a mutex). queueStatus and read only look at that
 // buffer: they never wait for the adapter. When the buffer is full, the bytes that arrive are
 // dropped and those already waiting are kept, whole and in order, as a serial driver drops on
@@ -52,8 +53,7 @@ class LibftdiService final : public FtdiService {
     static constexpr std::size_t kReceiveBufferSize = 4096;
     static constexpr int kMaxOpenAdapters = 4;
     static constexpr std::chrono::milliseconds kUsbWriteTimeout{50};
-    // Bounds one USB read of the reader (normally ended by the chip within a latency period),
-    // and with it how long closing can wait for the reader, and each EEPROM word read.
+    // Bounds libftdi's own USB reads (the settings' answers).
     static constexpr std::chrono::milliseconds kUsbReadTimeout{1000};
 
     LibftdiService() = default;
