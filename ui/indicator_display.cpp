@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/shell.h"
+#include "ui/slot_table.h"
 #include "ui/test_window_ids.h"
 
 namespace {
@@ -25,64 +26,7 @@ constexpr ImageFamily kImageFamilies[kImageFamilyCount] = {
 };
 constexpr std::int16_t kLampFamily = 5;
 
-enum class SlotRule : std::uint8_t { Picture, RudderTrim, ElevatorTrim, AnalogueChannel };
-
-struct SlotRow {
-    int controlId;
-    std::int16_t family;
-    SlotRule rule;
-};
-
-// Row n is slot n.
-constexpr SlotRow kSlotTable[kSlotCount] = {
-    {2000, 0, SlotRule::Picture},
-    {2001, 0, SlotRule::Picture},
-    {2002, 0, SlotRule::Picture},
-    {2003, 0, SlotRule::Picture},
-    {2004, 0, SlotRule::Picture},
-    {2005, 0, SlotRule::Picture},
-    {2006, 0, SlotRule::Picture},
-    {2020, 0, SlotRule::Picture},
-    {2021, 0, SlotRule::Picture},
-    {2022, 0, SlotRule::Picture},
-    {2023, 0, SlotRule::Picture},
-    {2024, 0, SlotRule::Picture},
-    {2025, 1, SlotRule::Picture},
-    {2026, 4, SlotRule::Picture},
-    {2100, 0, SlotRule::Picture},
-    {2101, 0, SlotRule::Picture},
-    {2102, 0, SlotRule::Picture},
-    {2103, 0, SlotRule::Picture},
-    {2104, 0, SlotRule::Picture},
-    {2105, 0, SlotRule::Picture},
-    {2106, 3, SlotRule::Picture},
-    {2107, 0, SlotRule::Picture},
-    {2108, 0, SlotRule::Picture},
-    {2109, 0, SlotRule::Picture},
-    {2110, 0, SlotRule::Picture},
-    {2120, 0, SlotRule::Picture},
-    {2121, 0, SlotRule::Picture},
-    {2122, 0, SlotRule::Picture},
-    {2123, 0, SlotRule::Picture},
-    {2124, 0, SlotRule::Picture},
-    {2125, 1, SlotRule::Picture},
-    {2126, 1, SlotRule::Picture},
-    {2127, 1, SlotRule::Picture},
-    {2128, 1, SlotRule::Picture},
-    {kRudderTrimPictureId, 6, SlotRule::RudderTrim},
-    {kElevatorTrimPictureId, 7, SlotRule::ElevatorTrim},
-    {2300, 5, SlotRule::Picture},
-    {2301, 0, SlotRule::Picture},
-    {2312, 1, SlotRule::Picture},
-    {2313, 5, SlotRule::Picture},
-    {kFirstChannelReadoutId + 0, -1, SlotRule::AnalogueChannel},
-    {kFirstChannelReadoutId + 1, -1, SlotRule::AnalogueChannel},
-    {kFirstChannelReadoutId + 2, -1, SlotRule::AnalogueChannel},
-    {kFirstChannelReadoutId + 3, -1, SlotRule::AnalogueChannel},
-    {kFirstChannelReadoutId + 4, -1, SlotRule::AnalogueChannel},
-    {kFirstChannelReadoutId + 5, -1, SlotRule::AnalogueChannel},
-    {kTogaPictureId, 5, SlotRule::Picture},
-};
+static_assert(kSlotTableSize == kSlotCount, "one row of the slot table per slot");
 
 void setNumberText(WindowHandle window, int controlId, bool noValue, long value) {
     char text[256];
@@ -152,9 +96,9 @@ void updateIndicators(WindowHandle window, std::int16_t force) {
     IndicatorDisplayState& display = indicatorDisplay();
     const ReportState& received = reportState();
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const SlotRow& row = kSlotTable[slot];
+        const SlotRow& row = slotRow(slot);
         bool update = force != 0 || received.receivedSlots[slot] != display.shownSlots[slot];
-        if (row.rule == SlotRule::ElevatorTrim) {
+        if (row.kind == SlotKind::ElevatorTrim) {
             // A step in the same direction as the last one changes only the counter.
             update = update || display.shownTrimCounter != received.trimCounter;
         }
@@ -163,19 +107,19 @@ void updateIndicators(WindowHandle window, std::int16_t force) {
         }
         display.shownSlots[slot] = received.receivedSlots[slot];
         const std::int16_t shown = display.shownSlots[slot];
-        switch (row.rule) {
-            case SlotRule::Picture:
-                setIndicatorImage(window, row.controlId, row.family, shown);
-                break;
-            case SlotRule::RudderTrim:
+        switch (row.kind) {
+            case SlotKind::RudderTrim:
                 drawRudderTrim(window, shown);
                 break;
-            case SlotRule::ElevatorTrim:
+            case SlotKind::ElevatorTrim:
                 display.shownTrimCounter = received.trimCounter;
                 drawElevatorTrim(window, shown, display.shownTrimCounter);
                 break;
-            case SlotRule::AnalogueChannel:
+            case SlotKind::AnalogueChannel:
                 drawAnalogueChannel(window, slot - kFirstAnalogueSlot, shown);
+                break;
+            default:
+                setIndicatorImage(window, row.controlId, row.family, shown);
                 break;
         }
     }

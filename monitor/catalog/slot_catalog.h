@@ -5,26 +5,11 @@
 #include <cstdint>
 #include <string>
 
-enum class SlotKind : std::uint8_t {
-    TwoWayVertical,      // 0 "down", 1 "up"
-    ThreeWayVertical,    // 0 "down", 1 "middle", 2 "up"
-    ThreeWayHorizontal,  // 0 "left", 1 "middle", 2 "right"
-    Selector,            // four positions 0..3; 4..6 are no position
-    Lamp,                // 0 "off", 1 "lit"
-    RudderTrim,          // 0..127, shown as the number
-    ElevatorTrim,        // direction of the last step (0 lowered, 1 raised the trim counter)
-    AnalogueChannel,     // 0..2047 against the full-scale value, shown as the read-out does
-};
+#include "ui/slot_table.h"
 
-struct SlotInfo {
-    int slot;
-    int moduleType;        // the module whose reports set the slot (16..19, 24, 98, 99)
-    const char* groupBox;  // e.g. "Single - Panel 1"
-    const char* label;     // the label texts above the control, joined by a blank
-    SlotKind kind;
-};
-
-constexpr int kCatalogSlotCount = 47;
+// The rows are the slot table's (ui/slot_table.h).
+using SlotInfo = SlotRow;
+constexpr int kCatalogSlotCount = kSlotTableSize;
 
 // The slot's row; slot must be 0..46.
 const SlotInfo& slotInfo(int slot);

@@ -65,7 +65,7 @@ TEST_F(MonitorSessionTest, SwitchRecordsBecomeOneLinePerChange) {
     const auto lines = run({{18, d(0), d(0x01), d(0)}, {18, d(0), d(0x00), d(0)}});
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "     0.250  Single - Panel 1 / BATT MASTER: - -> up");
-    EXPECT_EQ(lines[1], "     0.250  Single - Panel 1 / ALTERN ATOR: - -> down");
+    EXPECT_EQ(lines[1], "     0.250  Single - Panel 1 / ALTERNATOR: - -> down");
     EXPECT_EQ(lines[6], "     0.250  Single - Panel 1 / FUEL PUMP: - -> down");
     EXPECT_EQ(lines[7], "     0.500  Single - Panel 1 / BATT MASTER: up -> down");
 }

@@ -208,7 +208,7 @@ class MonitorTest(unittest.TestCase):
         result = monitor(["COM5", "--coverage", "--timeout", "4"], env)
         self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
         tail = result.stdout[result.stdout.index("FAIL"):]
-        self.assertIn("Single - Panel 1 / ALTERN ATOR: up", tail)
+        self.assertIn("Single - Panel 1 / ALTERNATOR: up", tail)
         self.assertIn("Single - Panel 1 / FUEL PUMP: up", tail)
         self.assertNotIn("BATT MASTER", tail)
         self.assertNotIn("Twin - Panel 1", result.stdout)  # never announced, never required
