@@ -14,6 +14,8 @@ for preset in linux linux-asan fuzz windows; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
     if [ "$preset" = linux ]; then
+        echo "=== soak ==="
+        ctest --preset soak
         echo "=== valgrind ==="
         scripts/valgrind.sh
     fi
