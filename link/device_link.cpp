@@ -56,6 +56,15 @@ void openUsbDevice() {
     ftdi.purge(link.usbHandle, kFtdiPurgeReceive | kFtdiPurgeTransmit);
 }
 
+void openSelectedConnection() {
+    const ConnectionEntry* row = selectedConnectionEntry();
+    if (row != nullptr && isUsbRow(*row)) {
+        openUsbDevice();
+    } else {
+        openSerialPort();
+    }
+}
+
 void openSerialPort() {
     const ConnectionEntry* row = selectedConnectionEntry();
     if (row == nullptr || row->kind != kSerialConnection) {

@@ -24,6 +24,9 @@ void openUsbDevice();
 // Opens the selected row's COM port at the speed of speedChoice, 8N1, with reads that never
 // wait, when it is a serial row.
 void openSerialPort();
+// Opens the link for the selected row as its kind says: the adapter of a USB row, else the COM
+// port (the test window and the monitor open their link so).
+void openSelectedConnection();
 
 // Copies the bytes that have already arrived, at most 100, into buffer and returns their count;
 // 0 when nothing has arrived or nothing is open. Never waits.

@@ -181,11 +181,7 @@ int openTestWindow() {
     }
 
     const ConnectionEntry* selected = selectedConnectionEntry();
-    if (selected != nullptr && selected->kind == kUsbConnection) {
-        openUsbDevice();
-    } else {
-        openSerialPort();
-    }
+    openSelectedConnection();
 
     const WindowHandle window = services.createDialog("SERIALWINZR8", nullptr);
     shell.currentWindow = window;

@@ -11,8 +11,7 @@
 #include "app/qt/single_instance.h"
 #include "app/shell.h"
 #include "embedded_pictures.h"
-#include "link/posix/ftdi_libftdi.h"
-#include "link/posix/serial_port_posix.h"
+#include "link/platform_services.h"
 
 namespace {
 
@@ -48,10 +47,7 @@ int main(int argc, char** argv) {
     servicesPointer = &services;
     installWindowServices(&services);
 
-    PosixSerialPortService serial;
-    installSerialPortService(&serial);
-    LibftdiService ftdi;
-    installFtdiService(&ftdi);
+    const PlatformServices ports;
 
     // A stop request (Ctrl+C, a shutdown) ends the run as Quit does: outputs off, port closed.
     std::signal(SIGINT, requestStop);
@@ -67,8 +63,6 @@ int main(int argc, char** argv) {
     startAutopilotIfAsked(services);
     const int exitCode = runTool();
 
-    installFtdiService(nullptr);
-    installSerialPortService(nullptr);
     installWindowServices(nullptr);
     return exitCode;
 }

@@ -57,11 +57,7 @@ bool openConnection(int row, int speed, std::string& error) {
     table.selectedConnection = static_cast<std::int16_t>(row);
     table.speedChoice = speed == 9600 ? 0 : 1;
     const ConnectionEntry& entry = table.rows[row];
-    if (entry.kind == kUsbConnection) {
-        openUsbDevice();
-    } else {
-        openSerialPort();
-    }
+    openSelectedConnection();
     const DeviceLinkState& link = deviceLinkState();
     if (link.serialHandle == nullptr && link.usbHandle == nullptr) {
         error = std::string("cannot open ") + entry.label +

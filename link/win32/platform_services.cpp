@@ -1,5 +1,5 @@
 // Windows: COM ports over the KERNEL32 comm API, FTDI adapters through FTD2XX.dll.
-#include "monitor/program/platform_services.h"
+#include "link/platform_services.h"
 
 #include "link/ftdi_service.h"
 #include "link/serial_port_service.h"

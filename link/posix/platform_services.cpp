@@ -1,5 +1,5 @@
 // Linux: COM ports over termios with the user's port map, FTDI adapters over libftdi1.
-#include "monitor/program/platform_services.h"
+#include "link/platform_services.h"
 
 #include "link/ftdi_service.h"
 #include "link/posix/ftdi_libftdi.h"

@@ -1,5 +1,6 @@
-// This platform's serial-port and FTDI services, installed for as long as the object lives.
-// Each platform's build compiles its own definition.
+// This platform's serial-port and FTDI services, installed for as long as the object lives: the
+// one way the desktop programs and the monitor install them. Each platform's link library
+// (link/posix, link/win32) compiles its own definition.
 #pragma once
 
 #include <memory>
