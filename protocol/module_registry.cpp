@@ -69,6 +69,26 @@ void recordModuleVersion(std::uint8_t version) {
     std::snprintf(entry.name, sizeof entry.name, "%s", moduleTypeName(type));
 }
 
+namespace {
+
+void formatModuleListLine(const ModuleEntry& entry, char (&line)[kModuleListLineSize]) {
+    // A name never comes near the limit; the bound keeps the line inside its buffer anyway.
+    std::snprintf(line, sizeof line, "v%d  -  %.240s", entry.version, entry.name);
+}
+
+}  // namespace
+
+int moduleListLine(int index, char (&line)[kModuleListLineSize]) {
+    int present = 0;
+    for (const ModuleEntry& entry : moduleRegistry().entries) {
+        if (entry.present != 0 && present++ == index) {
+            formatModuleListLine(entry, line);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 void refreshModuleList(WindowHandle window) {
     ModuleRegistry& registry = moduleRegistry();
     WindowServices& services = windowServices();
@@ -77,13 +97,12 @@ void refreshModuleList(WindowHandle window) {
     }
     registry.listCount = 0;
     registry.listDirty = 0;
-    char line[256];
+    char line[kModuleListLineSize];
     for (const ModuleEntry& entry : registry.entries) {
         if (entry.present == 0) {
             continue;
         }
-        // A name never comes near the limit; the bound keeps the line inside its buffer anyway.
-        std::snprintf(line, sizeof line, "v%d  -  %.240s", entry.version, entry.name);
+        formatModuleListLine(entry, line);
         services.listAddString(window, kModuleListId, line);
         registry.listCount = static_cast<std::int16_t>(registry.listCount + 1);
     }

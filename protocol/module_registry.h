@@ -36,3 +36,9 @@ void recordModuleVersion(std::uint8_t version);
 
 // Rebuilds list box 1003 of the test window from the registry.
 void refreshModuleList(WindowHandle window);
+
+constexpr int kModuleListLineSize = 256;
+// Line `index` of the module list as the registry has it now ("v3  -  ORVAN ZR8 Trim Modul"),
+// which is what list box 1003 shows once the poll is done; 0 past the last line. For programs
+// that show the list without a window.
+int moduleListLine(int index, char (&line)[kModuleListLineSize]);

@@ -39,10 +39,9 @@ int decodeModuleIdentity(WindowHandle window, DecoderState& state, std::uint8_t 
 int decodeMainboardHalf(WindowHandle window, DecoderState& state, std::uint8_t payload) {
     (state.currentCommand == kMainboardHigh ? state.mainboardHigh : state.mainboardLow) = payload;
     if (state.mainboardHigh != kNoMainboardHalf && state.mainboardLow != kNoMainboardHalf) {
-        char text[256];
-        std::snprintf(text, sizeof text, "%d",
+        std::snprintf(state.mainboardText, sizeof state.mainboardText, "%d",
                       static_cast<int>(state.mainboardHigh * 128 + state.mainboardLow));
-        windowServices().setItemText(window, kMainboardReadoutId, text);
+        windowServices().setItemText(window, kMainboardReadoutId, state.mainboardText);
         state.mainboardHigh = kNoMainboardHalf;
         state.mainboardLow = kNoMainboardHalf;
     }
@@ -73,13 +72,14 @@ int decodeMainboardIdentification(WindowHandle window, DecoderState& state, std:
     } else {
         std::snprintf(first, sizeof first, "%d", static_cast<int>(part[0]));
     }
-    char whole[256];
+    char* whole = state.mainboardText;
     if (part[4] != 0) {
-        std::snprintf(whole, sizeof whole, "%s-%d%c-%d", first, static_cast<int>(part[3]),
-                      static_cast<char>(part[4]), static_cast<int>(part[2]));
-    } else {
-        std::snprintf(whole, sizeof whole, "%s-%d-%d", first, static_cast<int>(part[3]),
+        std::snprintf(whole, sizeof state.mainboardText, "%s-%d%c-%d", first,
+                      static_cast<int>(part[3]), static_cast<char>(part[4]),
                       static_cast<int>(part[2]));
+    } else {
+        std::snprintf(whole, sizeof state.mainboardText, "%s-%d-%d", first,
+                      static_cast<int>(part[3]), static_cast<int>(part[2]));
     }
     windowServices().setItemText(window, kMainboardReadoutId, whole);
     for (std::int32_t& p : state.identificationParts) {

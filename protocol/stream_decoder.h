@@ -13,6 +13,7 @@
 constexpr std::int16_t kNoCommand = -9999;
 constexpr std::int32_t kNoMainboardHalf = -9999;
 constexpr int kIdentificationParts = 5;
+constexpr int kMainboardTextSize = 256;
 
 struct DecoderState {
     std::int16_t currentCommand = kNoCommand;
@@ -22,6 +23,9 @@ struct DecoderState {
     std::int32_t mainboardHigh = kNoMainboardHalf;
     std::int32_t mainboardLow = kNoMainboardHalf;
     std::int32_t identificationParts[kIdentificationParts] = {-1, -1, -1, -1, -1};
+    // The "Mainboard:" read-out's text as the decoder last set it ("-" until a number or an
+    // identification is complete), for programs that show it without a window.
+    char mainboardText[kMainboardTextSize] = "-";
 };
 
 DecoderState& decoderState();

@@ -20,15 +20,15 @@ std::string upper(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> scanConnections(HeadlessWindowServices& screen) {
-    const WindowHandle window = screen.createDialog("CONNECTIONWINZR8", nullptr);
-    scanHardware(window);
+std::vector<std::string> scanConnections() {
+    // The rows come from the connection table; the scan's window updates go to the silent
+    // window services, which have no window to give it.
+    scanHardware(nullptr);
     std::vector<std::string> labels;
     const ConnectionTable& table = connectionTable();
     for (int row = 0; row < table.connectionCount; ++row) {
         labels.emplace_back(table.rows[row].label);
     }
-    screen.destroyWindow(window);
     return labels;
 }
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window_services.h"
-
 // Runs the desktop program's hardware scan on a screenless connection window and returns the
 // labels of the rows it found, in its order.
-std::vector<std::string> scanConnections(HeadlessWindowServices& screen);
+std::vector<std::string> scanConnections();
 
 // The row of the scan that name means: its number (1 for the first row), its label, or a short
 // serial name such as "COM3" for "COMM - COM3" (case does not matter). -1 when none matches.

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window_services.h"
 #include "capture/capture_file.h"
 #include "link/device_link.h"
 #include "link/platform_services.h"
@@ -22,8 +21,8 @@ void requestStop(int) {
     stopRequested = 1;
 }
 
-int listConnections(HeadlessWindowServices& screen) {
-    const std::vector<std::string> labels = scanConnections(screen);
+int listConnections() {
+    const std::vector<std::string> labels = scanConnections();
     if (labels.empty()) {
         std::fputs("no COM port (COM1..COM8) and no FTDI adapter found\n", stderr);
     }
@@ -53,11 +52,9 @@ int main(int argc, char** argv) {
         return failRun(error);
     }
 
-    HeadlessWindowServices screen;
-    installWindowServices(&screen);
     PlatformServices platform;
     if (options.list) {
-        return listConnections(screen);
+        return listConnections();
     }
 
     RunRecord record;
@@ -70,7 +67,7 @@ int main(int argc, char** argv) {
         }
         record.connection = "replay of " + options.replayPath;
     } else {
-        const std::vector<std::string> labels = scanConnections(screen);
+        const std::vector<std::string> labels = scanConnections();
         const int row = findConnection(labels, options.connection);
         if (row < 0) {
             return failRun("no port or adapter \"" + options.connection +
@@ -100,7 +97,7 @@ int main(int argc, char** argv) {
     settings.raw = options.raw;
     settings.json = options.json;
     settings.coverage = options.coverage;
-    MonitorSession session(screen, settings, stdout);
+    MonitorSession session(settings, stdout);
     WatchLimits limits;
     limits.durationSeconds = options.durationSeconds;
     limits.timeoutSeconds = options.timeoutSeconds;

@@ -6,20 +6,15 @@
 #include "protocol/report_state.h"
 #include "protocol/stream_decoder.h"
 #include "text/text_escape.h"
-#include "ui/test_window_ids.h"
 
-MonitorSession::MonitorSession(HeadlessWindowServices& screen,
-                               const MonitorSessionSettings& settings, std::FILE* out)
-    : screen_(screen), settings_(settings), out_(out) {
-    // The decoder writes its read-outs into the test window; a screenless one stands in.
-    window_ = screen_.createDialog("SERIALWINZR8", nullptr);
-    screen_.presetText(window_, kMainboardReadoutId, "-");
+MonitorSession::MonitorSession(const MonitorSessionSettings& settings, std::FILE* out)
+    : settings_(settings), out_(out) {
     tracker_.reset(mainboardText());
     events_.reserve(64);
 }
 
-const std::string& MonitorSession::mainboardText() const {
-    return screen_.control(window_, kMainboardReadoutId).text;
+std::string MonitorSession::mainboardText() {
+    return decoderState().mainboardText;
 }
 
 void MonitorSession::print(const std::string& line) {
@@ -45,7 +40,7 @@ void MonitorSession::printCoverageProgress() {
 
 void MonitorSession::feed(const std::uint8_t* bytes, std::size_t count, double seconds) {
     for (std::size_t i = 0; i < count; ++i) {
-        const int changed = decodeByte(window_, bytes[i]);
+        const int changed = decodeByte(nullptr, bytes[i]);
         events_.clear();
         tracker_.afterByte(bytes[i], seconds, mainboardText(), events_);
         if (settings_.coverage) {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window_services.h"
 #include "monitor/coverage/coverage_tracker.h"
 #include "monitor/events/event_tracker.h"
 
@@ -19,24 +18,23 @@ struct MonitorSessionSettings {
 
 class MonitorSession {
   public:
-    MonitorSession(HeadlessWindowServices& screen, const MonitorSessionSettings& settings,
-                   std::FILE* out);
+    // The decoder's results are read from its state; its window updates go to whatever window
+    // services are installed (the silent ones in the monitor).
+    MonitorSession(const MonitorSessionSettings& settings, std::FILE* out);
 
     // Decodes bytes that arrived at seconds and prints what they changed.
     void feed(const std::uint8_t* bytes, std::size_t count, double seconds);
 
     const CoverageTracker& coverage() const { return coverage_; }
     // The "Mainboard:" read-out as the test window would show it.
-    const std::string& mainboardText() const;
+    static std::string mainboardText();
 
   private:
     void print(const std::string& line);
     void printCoverageProgress();
 
-    HeadlessWindowServices& screen_;
     MonitorSessionSettings settings_;
     std::FILE* out_;
-    WindowHandle window_;
     EventTracker tracker_;
     CoverageTracker coverage_;
     std::vector<MonitorEvent> events_;

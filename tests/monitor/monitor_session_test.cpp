@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window_services.h"
 #include "app/start_state.h"
 #include "monitor/program/monitor_session.h"
 
@@ -19,12 +18,8 @@ constexpr std::uint8_t d(unsigned payload) {
 
 class MonitorSessionTest : public ::testing::Test {
   protected:
-    MonitorSessionTest() {
-        resetToStartState();
-        installWindowServices(&screen);
-    }
+    MonitorSessionTest() { resetToStartState(); }
     ~MonitorSessionTest() override {
-        installWindowServices(nullptr);
         if (out != nullptr) {
             std::fclose(out);
         }
@@ -38,7 +33,7 @@ class MonitorSessionTest : public ::testing::Test {
         }
         out = std::tmpfile();
         EXPECT_NE(out, nullptr);
-        MonitorSession session(screen, settings, out);
+        MonitorSession session(settings, out);
         double seconds = 0.0;
         for (const Bytes& read : reads) {
             seconds += 0.25;
@@ -57,7 +52,6 @@ class MonitorSessionTest : public ::testing::Test {
         return lines;
     }
 
-    HeadlessWindowServices screen;
     std::FILE* out = nullptr;
 };
 

@@ -48,6 +48,14 @@ TEST_F(ModuleRegistryTest, LinesStandInOrderOfModuleTypeWithTheirNames) {
                                  "v0  -  Unknown I2C Device",
                              }));
     EXPECT_EQ(moduleRegistry().listCount, 6);
+    // The same lines from the registry itself, without a window.
+    std::vector<std::string> fromRegistry;
+    char line[kModuleListLineSize];
+    for (int index = 0; moduleListLine(index, line) != 0; ++index) {
+        fromRegistry.emplace_back(line);
+    }
+    EXPECT_EQ(fromRegistry, moduleLines());
+    EXPECT_EQ(moduleListLine(6, line), 0);
 }
 
 TEST_F(ModuleRegistryTest, NameTable) {

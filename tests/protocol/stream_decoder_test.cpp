@@ -39,8 +39,10 @@ TEST_F(StreamDecoderTest, EmptyReadEndsThePollWithoutTouchingState) {
 }
 
 TEST_F(StreamDecoderTest, MainboardNumberHalvesInEitherOrderAndAcrossRecords) {
+    EXPECT_STREQ(decoderState().mainboardText, "-") << "the read-out's text before any record";
     EXPECT_EQ(poll({115, d(1), 116, d(5)}), 1);
     EXPECT_EQ(mainboardText(), "133");
+    EXPECT_STREQ(decoderState().mainboardText, "133") << "the decoder keeps what it showed";
     screen.presetText(window, 1002, "-");
     EXPECT_EQ(poll({116, d(5), 115, d(1)}), 1);
     EXPECT_EQ(mainboardText(), "133");
@@ -80,6 +82,7 @@ TEST_F(StreamDecoderTest, IdentificationTextInBothForms) {
         }
         EXPECT_EQ(feed({d(row.parts[4])}), 1);
         EXPECT_EQ(mainboardText(), row.text);
+        EXPECT_STREQ(decoderState().mainboardText, row.text);
         EXPECT_EQ(feed({d(1)}), 0) << "a sixth data byte is ignored";
         EXPECT_EQ(mainboardText(), row.text);
     }

@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/headless_window_services.h"
 #include "protocol/module_registry.h"
 #include "protocol/report_state.h"
 #include "protocol/stream_decoder.h"
 #include "tools/zr8-decode/capture_link.h"
 #include "tools/zr8-decode/decode_report.h"
-#include "ui/test_window_ids.h"
 #include "zr8_version.h"
 
 #ifdef _WIN32
@@ -73,10 +72,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    HeadlessWindowServices screen;
-    installWindowServices(&screen);
-    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
-    screen.presetText(window, kMainboardReadoutId, "-");
+    // The decoder's results are read from its state: no window is needed, and the silent
+    // window services take the read-out and list updates the poll makes.
+    const WindowHandle window = nullptr;
 
     const std::string name = fromStdin ? "standard input" : path;
     openCaptureLink(file, name);
@@ -92,8 +90,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string json = decodeReportJson(screen.control(window, kMainboardReadoutId).text,
-                                              screen.control(window, kModuleListId).rows);
+    std::vector<std::string> modules;
+    char line[kModuleListLineSize];
+    for (int index = 0; moduleListLine(index, line) != 0; ++index) {
+        modules.emplace_back(line);
+    }
+    const std::string json = decodeReportJson(decoderState().mainboardText, modules);
     std::fputs(json.c_str(), stdout);
     std::fputc('\n', stdout);
     installWindowServices(nullptr);
