@@ -33,7 +33,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND TARGET zr8-test-tool AND TARGET zr8-mo
     add_custom_command(OUTPUT ${zr8_icon_files}
         COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/linux/icon_pngs.py
                 ${PROJECT_SOURCE_DIR}/resources/toolsicon.ico ${zr8_icon_dir}
-        DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/icon_pngs.py
+        DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/icon_pngs.py ${PROJECT_SOURCE_DIR}/tools/artgen/artgen.py
                 ${PROJECT_SOURCE_DIR}/resources/toolsicon.ico
         COMMENT "Icon images for the desktop's icon theme"
         VERBATIM)

@@ -26,11 +26,12 @@ int textWidth(HWND control, const char* text) {
     return size.cx;
 }
 
-// What the control's box must be across for its text, or 0 when it has none to fit.
-int neededWidth(HWND control) {
+// What the control's box must be across for its text, or 0 when it has none to fit; isStatic
+// tells a static text from a button's.
+int neededWidth(HWND control, std::uint32_t style, bool& isStatic) {
     char className[32] = {};
     GetClassNameA(control, className, sizeof className);
-    const auto style = static_cast<std::uint32_t>(GetWindowLongA(control, GWL_STYLE));
+    isStatic = lstrcmpiA(className, "Static") == 0;
     char text[256] = {};
     GetWindowTextA(control, text, sizeof text);
     RECT window = {};
@@ -38,7 +39,7 @@ int neededWidth(HWND control) {
     GetWindowRect(control, &window);
     GetClientRect(control, &client);
     const int border = (window.right - window.left) - (client.right - client.left);
-    if (lstrcmpiA(className, "Static") == 0) {
+    if (isStatic) {
         const std::uint32_t type = style & SS_TYPEMASK;
         if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT) {
             return 0;  // pictures and frames
@@ -68,7 +69,9 @@ int neededWidth(HWND control) {
 void makeRoomForTexts(HWND dialog) {
     for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT)) {
-        const int needed = neededWidth(control);
+        const auto style = static_cast<std::uint32_t>(GetWindowLongA(control, GWL_STYLE));
+        bool isStatic = false;
+        const int needed = neededWidth(control, style, isStatic);
         if (needed == 0) {
             continue;
         }
@@ -76,11 +79,7 @@ void makeRoomForTexts(HWND dialog) {
         GetWindowRect(control, &box);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
         const Span was{box.left, box.right - box.left};
-        char className[32] = {};
-        GetClassNameA(control, className, sizeof className);
-        const Span grown =
-            spanToFit(was, needed, static_cast<std::uint32_t>(GetWindowLongA(control, GWL_STYLE)),
-                      lstrcmpiA(className, "Static") == 0);
+        const Span grown = spanToFit(was, needed, style, isStatic);
         if (grown.left != was.left || grown.width != was.width) {
             SetWindowPos(control, nullptr, grown.left, box.top, grown.width, box.bottom - box.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);

@@ -11,7 +11,7 @@ EventTracker::EventTracker() {
     record_.reserve(kMaxRawBytes);
 }
 
-void EventTracker::reset(const std::string& mainboardText) {
+void EventTracker::reset(const char* mainboardText) {
     const ReportState& state = reportState();
     std::copy(std::begin(state.receivedSlots), std::end(state.receivedSlots), slots_);
     trimCounter_ = state.trimCounter;
@@ -42,7 +42,7 @@ MonitorEvent EventTracker::started(MonitorEventKind kind, double seconds) const 
     return event;
 }
 
-void EventTracker::afterByte(std::uint8_t byte, double seconds, const std::string& mainboardText,
+void EventTracker::afterByte(std::uint8_t byte, double seconds, const char* mainboardText,
                              std::vector<MonitorEvent>& events) {
     noteRawByte(byte);
     const ReportState& state = reportState();

@@ -16,10 +16,10 @@ class EventTracker {
     EventTracker();
 
     // Takes the decoder's present state as the starting point (no events for it).
-    void reset(const std::string& mainboardText);
+    void reset(const char* mainboardText);
 
     // Called after decodeByte(byte): appends one event per change that byte made.
-    void afterByte(std::uint8_t byte, double seconds, const std::string& mainboardText,
+    void afterByte(std::uint8_t byte, double seconds, const char* mainboardText,
                    std::vector<MonitorEvent>& events);
 
   private:

@@ -13,7 +13,7 @@ MonitorSession::MonitorSession(const MonitorSessionSettings& settings, std::FILE
     events_.reserve(64);
 }
 
-std::string MonitorSession::mainboardText() {
+const char* MonitorSession::mainboardText() {
     return decoderState().mainboardText;
 }
 

@@ -27,7 +27,8 @@ class MonitorSession {
 
     const CoverageTracker& coverage() const { return coverage_; }
     // The "Mainboard:" read-out as the test window would show it.
-    static std::string mainboardText();
+    // (the decoder's own text: no copy is made for each byte)
+    static const char* mainboardText();
 
   private:
     void print(const std::string& line);

@@ -8,18 +8,11 @@ icon theme: OUT/<size>x<size>.png. Standard library only.
 import os
 import struct
 import sys
-import zlib
 
-
-def png(width, height, rgba_rows):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(
-            ">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-    raw = b"".join(b"\x00" + row for row in rgba_rows)
-    return (b"\x89PNG\r\n\x1a\n" +
-            chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+# The picture generator's PNG writer (it draws the icon group in the first place).
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "artgen"))
+from artgen import png_bytes  # noqa: E402
 
 
 def dib_to_png(data, size):
@@ -34,11 +27,8 @@ def dib_to_png(data, size):
         bgra = data[start:start + stride]
         if len(bgra) != stride:
             raise ValueError("the %dx%d image is cut off" % (size, size))
-        rgba = bytearray(stride)
-        rgba[0::4], rgba[1::4], rgba[2::4], rgba[3::4] = bgra[2::4], bgra[1::4], bgra[0::4], \
-            bgra[3::4]
-        rows.append(bytes(rgba))
-    return png(size, size, rows)
+        rows.append([(bgra[x + 2], bgra[x + 1], bgra[x], bgra[x + 3]) for x in range(0, stride, 4)])
+    return png_bytes(size, size, rows, True)
 
 
 def main():
