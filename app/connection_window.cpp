@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "link/ftdi_service.h"

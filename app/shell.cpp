@@ -39,11 +39,6 @@ void loadBitmaps() {
 
 }  // namespace
 
-ShellState& shellState() {
-    static ShellState state;
-    return state;
-}
-
 int registerWindowClasses() {
     if (activateRunningCopy(kConnectionClass) || activateRunningCopy(kTestWindowClass)) {
         return 0;
@@ -77,7 +72,7 @@ int openConnectionWindow() {
 void switchWindow(std::int16_t target) {
     WindowServices& services = windowServices();
     if (target == kQuitTarget) {
-        services.postQuit(0);
+        requestQuit();
         return;
     }
     ShellState& shell = shellState();

@@ -4,17 +4,8 @@
 
 #include <cstdint>
 
+#include "app/shell_state.h"
 #include "app/window_services.h"
-
-constexpr int kBitmapCount = 38;
-
-struct ShellState {
-    WindowHandle currentWindow = nullptr;     // the one top-level window that exists, if any
-    std::int16_t switchingGuard = 0;          // 1 while switchWindow runs an opener
-    BitmapHandle bitmaps[kBitmapCount] = {};  // BILD1..BILD38; null where a picture is missing
-};
-
-ShellState& shellState();
 
 constexpr std::int16_t kQuitTarget = -1;
 constexpr std::int16_t kConnectionWindowTarget = 0;

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/shell.h"
+#include "app/shell_state.h"
 #include "ui/slot_table.h"
 #include "ui/test_window_ids.h"
 

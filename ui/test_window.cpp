@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/shell.h"
+#include "app/shell_state.h"
 #include "link/connection_table.h"
 #include "link/device_link.h"
 #include "protocol/module_registry.h"
@@ -111,7 +111,7 @@ void shutDown(WindowHandle window) {
         shell.currentWindow = nullptr;  // gone: nothing may destroy it a second time
     }
     if (shell.switchingGuard == 0) {
-        switchWindow(kQuitTarget);
+        requestQuit();
     }
 }
 
@@ -140,7 +140,7 @@ int handleCommand(WindowHandle window, int id) {
     }
     switch (id) {
         case kQuitButtonId:
-            switchWindow(kQuitTarget);
+            requestQuit();
             return 1;
         case kClearButtonId:
             clearWindow(window);

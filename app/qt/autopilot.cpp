@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
 #include "ui/test_window_ids.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/connection_window.h"
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "tests/support/fake_ftdi_service.h"

@@ -2,7 +2,7 @@
 // message loop and the failure box, with a scripted user.
 #include <gtest/gtest.h>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "protocol/module_registry.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <vector>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "link/connection_table.h"

@@ -19,7 +19,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "link/posix/serial_port_posix.h"

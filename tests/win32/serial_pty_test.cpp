@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/connection_window.h"
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "link/device_link.h"

@@ -1,7 +1,7 @@
 // The connection selection window and the notice shown while the hardware scan runs.
 #include <iterator>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "ui/dialog_styles.h"
 #include "ui/dialog_template.h"
 
