@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/connection_window_ids.h"
+#include "ui/connection_window_ids.h"
 #include "app/headless_window_services.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
