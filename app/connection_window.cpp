@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "link/ftdi_service.h"
 #include "link/serial_port_service.h"
+#include "ui/connection_window_ids.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // (every record kind, identity and mainboard records among them, a little line noise).
 #include <benchmark/benchmark.h>
 
-#include "app/headless_window_services.h"
 #include "bench/bench_link.h"
 #include "link/device_link.h"
 #include "protocol/output_frames.h"
 #include "protocol/stream_decoder.h"
+#include "tests/support/headless_window_services.h"
 #include "tools/samples/mixed_stream.h"
 
 namespace {

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, starts the panel simulator as COM5 and starts the tool.
-# With a display the technician picks "COMM - COM5" and watches the demo. Without one the tool
-# runs on Qt's offscreen platform, picks the simulator itself, presses OK, lets the demo play,
-# saves screenshots of both windows and quits; the frames the simulator received are printed.
+# With a display the technician picks "COMM - COM5" and watches the demo. Without one the tool's
+# build with an autopilot (zr8-test-tool-autopilot, the same program, not shipped) runs on Qt's
+# offscreen platform, picks the simulator itself, presses OK, lets the demo play, saves
+# screenshots of both windows and quits; the frames the simulator received are printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target zr8-test-tool zr8-panel-sim
+cmake --build --preset linux --target zr8-test-tool zr8-test-tool-autopilot zr8-panel-sim
 
 work=$(mktemp -d)
 screenshots=${ZR8_SCREENSHOTS:-$PWD/build/screenshots}
@@ -34,7 +35,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 else
     echo "No display: the tool picks the simulator by itself; screenshots go to $screenshots"
     QT_QPA_PLATFORM=offscreen ZR8_AUTOPILOT="$screenshots" ZR8_AUTOPILOT_ROW="COMM - COM5" \
-        build/linux/app/qt/zr8-test-tool
+        build/linux/tools/autopilot/zr8-test-tool-autopilot
 fi
 echo "Frames the simulator received:"
 grep -E '^(frame|bad-frame|stray)' "$work/simulator.log" || echo "(none)"

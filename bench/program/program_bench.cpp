@@ -21,8 +21,6 @@
 #include <utility>
 #include <vector>
 
-#include "ui/connection_window_ids.h"
-#include "app/headless_window_services.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "app/start_state.h"
@@ -33,9 +31,11 @@
 #include "link/device_link.h"
 #include "link/posix/ftdi_libftdi.h"
 #include "link/posix/serial_port_posix.h"
+#include "protocol/module_registry.h"
 #include "protocol/stream_decoder.h"
 #include "tools/samples/mixed_stream.h"
 #include "tools/zr8-decode/decode_report.h"
+#include "ui/connection_window_ids.h"
 #include "ui/test_window_ids.h"
 
 namespace {
@@ -246,16 +246,19 @@ bool openOnCom5(StampingServices& services) {
 }
 
 std::string expectedReport(const std::vector<std::uint8_t>& stream) {
+    // What the decoder and the registry hold, with the silent window services standing in.
     resetToStartState();
-    HeadlessWindowServices screen;
-    installWindowServices(&screen);
-    const WindowHandle window = screen.createDialog("SERIALWINZR8", nullptr);
+    installWindowServices(nullptr);
+    const WindowHandle window = reinterpret_cast<WindowHandle>(std::uintptr_t{1});
     for (std::uint8_t byte : stream) {
         decodeByte(window, byte);
     }
-    const std::string report = decodeReportJson(screen.control(window, kMainboardReadoutId).text,
-                                                screen.control(window, kModuleListId).rows);
-    installWindowServices(nullptr);
+    std::vector<std::string> modules;
+    char line[kModuleListLineSize];
+    for (int index = 0; moduleListLine(index, line) != 0; ++index) {
+        modules.emplace_back(line);
+    }
+    const std::string report = decodeReportJson(decoderState().mainboardText, modules);
     resetToStartState();
     return report;
 }

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "app/connection_window.h"
-#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "tests/support/fake_ftdi_service.h"
 #include "tests/support/fake_serial_port_service.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 // message loop and the failure box, with a scripted user.
 #include <gtest/gtest.h>
 
-#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "protocol/module_registry.h"
@@ -10,6 +9,7 @@
 #include "tests/support/fake_ftdi_service.h"
 #include "tests/support/fake_serial_port_service.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 #include "ui/indicator_display.h"
 #include "ui/test_window_ids.h"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release packages as a user gets them: the .deb installed on this machine with apt-get,
-# its programs run from the PATH (the desktop program headless against the panel simulator),
+# its programs run from the PATH (the desktop program on an X server, clicked through against
+# the panel simulator),
 # its udev rule and menu entry validated, then removed without a trace; the Windows zip's
 # contents against the expected set, and its monitor run under Wine.
 #
@@ -13,7 +14,6 @@ version=$(sed -n 's/^project(zr8_test_tool VERSION \([0-9.]*\).*/\1/p' "$(dirnam
 deb="$packages/zr8-test-tool_${version}_amd64.deb"
 zip="$packages/zr8-test-tool-${version}-windows-x64.zip"
 work=$(mktemp -d)
-sim_pid=''
 sudo=''
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 
@@ -23,7 +23,6 @@ die() {
     exit 1
 }
 cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
     if dpkg-query -W zr8-test-tool >/dev/null 2>&1; then
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y zr8-test-tool >/dev/null 2>&1
     fi
@@ -55,28 +54,14 @@ installed=$(dpkg -L zr8-test-tool | sort)
 zr8-panel-sim --help | grep -q '^Usage: zr8-panel-sim' || die "zr8-panel-sim --help"
 [ "$(command -v zr8-test-tool)" = /usr/bin/zr8-test-tool ] || die "zr8-test-tool is not on the PATH"
 
-log "the installed desktop program, headless, against the installed simulator"
-zr8-panel-sim --link "$work/com5" >"$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do
-    [ -e "$work/com5" ] && break
-    sleep 0.1
-done
-[ -e "$work/com5" ] || die "the simulator made no pty"
-mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-env -u DISPLAY XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen ZR8_AUTOPILOT="$work/shots" \
-    ZR8_AUTOPILOT_SECONDS=3 ZR8_COM1= ZR8_COM2= ZR8_COM3= ZR8_COM4= ZR8_COM6= ZR8_COM7= ZR8_COM8= \
-    ZR8_COM5="$work/com5" timeout 60 zr8-test-tool >"$work/tool.log" 2>&1
-status=$?
-[ $status = 0 ] || die "the installed zr8-test-tool ended with status $status: $(tail -5 "$work/tool.log")"
-[ -s "$work/shots/test-window.png" ] || die "the installed program showed no test window"
-for frame in '78 09 18 00 18 59 00 00 00 00 8E' '78 09 63 00 2F 20 00 00 00 00 FC' '78 09 61 00 37 02 00 00 00 00 2D'; do
-    [ "$(grep -c "^frame $frame" "$work/sim.log")" -ge 2 ] ||
-        die "the simulator did not get 'frame $frame' at opening and at Quit: $(grep '^frame' "$work/sim.log")"
-done
-kill "$sim_pid" 2>/dev/null
-wait "$sim_pid" 2>/dev/null
-sim_pid=''
+log "the installed desktop program on an X server, driven by clicks, against the installed simulator"
+if strings /usr/bin/zr8-test-tool | grep ZR8_AUTOPILOT >/dev/null; then
+    die "the installed zr8-test-tool carries the autopilot"
+fi
+python3 "$(dirname "$0")/installed_desktop.py" --tool /usr/bin/zr8-test-tool \
+    --panel-sim /usr/bin/zr8-panel-sim --source "$(dirname "$0")/../.." --work "$work/desktop" \
+    >"$work/desktop.log" 2>&1 || die "the installed desktop program: $(tail -5 "$work/desktop.log")"
+cat "$work/desktop.log"
 
 log "the menu entry and the udev rule"
 desktop-file-validate /usr/share/applications/zr8-test-tool.desktop || die "desktop-file-validate"

@@ -9,7 +9,6 @@
 #include <QTest>
 #include <vector>
 
-#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
@@ -17,6 +16,7 @@
 #include "tests/support/fake_ftdi_service.h"
 #include "tests/support/fake_serial_port_service.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 #include "ui/test_window_ids.h"
 
 namespace {

@@ -19,12 +19,12 @@
 #include <QTemporaryDir>
 #include <csignal>
 
-#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
 #include "app/shell.h"
 #include "link/posix/serial_port_posix.h"
 #include "tests/qt/qt_wait.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 #include "ui/test_window_ids.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_window_services.h"
+#include "tests/support/headless_window_services.h"
 
 class RecordingWindowServices : public HeadlessWindowServices {
   public:

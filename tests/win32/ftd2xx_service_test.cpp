@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "app/connection_window.h"
-#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "link/device_link.h"
 #include "link/win32/ftd2xx_service.h"
 #include "tests/support/fake_serial_port_service.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 
 namespace {
 

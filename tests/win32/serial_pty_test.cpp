@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "app/connection_window.h"
-#include "ui/connection_window_ids.h"
 #include "app/shell.h"
 #include "link/connection_table.h"
 #include "link/device_link.h"
 #include "link/win32/serial_port_win32.h"
 #include "tests/support/tool_fixture.h"
+#include "ui/connection_window_ids.h"
 
 namespace {
 

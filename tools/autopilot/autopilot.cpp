@@ -1,5 +1,5 @@
 // Qt: drives the program without a person, for headless runs and screenshots.
-#include "app/qt/autopilot.h"
+#include "tools/autopilot/autopilot.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/connection_window_ids.h"
 #include "app/qt/qt_window_services.h"
+#include "ui/connection_window_ids.h"
 #include "ui/test_window_ids.h"
 
 namespace {

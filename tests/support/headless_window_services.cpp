@@ -1,5 +1,5 @@
 // Window services without a screen, for command-line tools and tests.
-#include "app/headless_window_services.h"
+#include "tests/support/headless_window_services.h"
 
 #include <algorithm>
 #include <cstdio>

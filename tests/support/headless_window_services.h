@@ -1,5 +1,6 @@
-// Window services without a screen: keeps every window's and control's current state in memory,
-// so command-line tools and tests can run the core and read back what it showed.
+// Window services without a screen for the tests and benchmarks: keeps every window's and
+// control's current state in memory, plays a scenario (failing templates, steps when idle,
+// timers, row picks) and lets the test read back what the core showed.
 #pragma once
 
 #include <deque>
