@@ -52,14 +52,14 @@ int main(int argc, char** argv) {
     if (!checkSends(options.sends, error)) {
         return failRun(error);
     }
-    PanelProfile profile;
-    if (!prepareProductionRun(options.production, profile, error)) {
-        return failRun(error);
-    }
 
     PlatformServices platform;
     if (options.list) {
         return listConnections();
+    }
+    PanelProfile profile;
+    if (!prepareProductionRun(options.production, profile, error)) {
+        return failRun(error);
     }
 
     RunRecord record;
