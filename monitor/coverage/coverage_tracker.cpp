@@ -1,6 +1,8 @@
 #include "monitor/coverage/coverage_tracker.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 
 #include "monitor/catalog/slot_catalog.h"
@@ -55,6 +57,11 @@ CoverageTracker::CoverageTracker(const ReportState& atStart)
         previousSlots_[slot] = atStart.receivedSlots[slot];
     }
     reported_.assign(items_.size(), false);
+}
+
+void CoverageTracker::setModuleDemands(const ModuleDemand (&demands)[kModuleTypeCount]) {
+    std::copy(std::begin(demands), std::end(demands), std::begin(demands_));
+    demandsSet_ = true;
 }
 
 void CoverageTracker::see(int item, double seconds) {
@@ -139,7 +146,18 @@ bool CoverageTracker::required(const CoverageItem& item) const {
         return false;
     }
     const int type = slotInfo(item.slot).moduleType;
-    return type >= 0 && type < kModuleTypeCount && announced_[type];
+    if (type < 0 || type >= kModuleTypeCount) {
+        return false;
+    }
+    switch (demands_[type]) {
+        case ModuleDemand::Always:
+            return true;
+        case ModuleDemand::Never:
+            return false;
+        case ModuleDemand::IfAnnounced:
+            break;
+    }
+    return announced_[type];
 }
 
 int CoverageTracker::requiredCount() const {
@@ -159,7 +177,7 @@ int CoverageTracker::seenRequiredCount() const {
 }
 
 bool CoverageTracker::complete() const {
-    return requiredCount() > 0 && seenRequiredCount() == requiredCount();
+    return (demandsSet_ || requiredCount() > 0) && seenRequiredCount() == requiredCount();
 }
 
 std::vector<std::string> CoverageTracker::missing() const {

@@ -15,7 +15,9 @@
 //   all channels, so a lever is never judged against another lever's resolution). A value above
 //   full scale counts as "full scale".
 //
-// An item is required when its slot's module announced itself (as of the last observe()).
+// An item is required when its slot's module announced itself (as of the last observe()), unless
+// the module demands say otherwise (an expected panel profile: its required modules owe their
+// items from the start, modules outside it owe none).
 // Values are recorded whatever was announced, so a module that announces itself late gets the
 // values it already showed.
 #pragma once
@@ -26,6 +28,13 @@
 
 #include "protocol/module_registry.h"
 #include "protocol/report_state.h"
+
+// What a module's slots owe the check.
+enum class ModuleDemand : std::uint8_t {
+    IfAnnounced,  // their items once the module announced itself (the default)
+    Always,       // their items, announced or not
+    Never,        // nothing
+};
 
 struct CoverageItem {
     int slot = 0;
@@ -42,6 +51,10 @@ class CoverageTracker {
     // baseline that steps and lever changes are measured from.
     explicit CoverageTracker(const ReportState& atStart);
 
+    // Sets what each module type owes. With demands set the check is complete when every
+    // required item was seen, even when none is required (the profile judges the modules).
+    void setModuleDemands(const ModuleDemand (&demands)[kModuleTypeCount]);
+
     // Call after every decoded byte that changed something (decodeByte() returned 1), so that a
     // value a later byte overwrites still counts. seconds is the time since the check started.
     // newlySeen is cleared and receives the indices into items() of required items seen for the
@@ -55,7 +68,8 @@ class CoverageTracker {
     bool required(const CoverageItem& item) const;
     int requiredCount() const;
     int seenRequiredCount() const;
-    // At least one module that reports slots announced itself and every required item was seen.
+    // At least one module that reports slots announced itself (or the demands are set) and
+    // every required item was seen.
     bool complete() const;
     // The required items not seen yet: "Single - Panel 1 / BATT MASTER: up".
     std::vector<std::string> missing() const;
@@ -68,6 +82,8 @@ class CoverageTracker {
     std::vector<bool> reported_;      // handed out through newlySeen
     int firstItem_[kSlotCount] = {};  // index of each slot's first item
     bool announced_[kModuleTypeCount] = {};
+    ModuleDemand demands_[kModuleTypeCount] = {};
+    bool demandsSet_ = false;
     std::int16_t previousSlots_[kSlotCount];
     std::int32_t previousTrimCounter_ = 0;
 };

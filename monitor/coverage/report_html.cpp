@@ -141,7 +141,9 @@ std::string sessionReportHtml(const SessionReport& report) {
     out += row("Connection", htmlText(report.connection));
     out += row("Started", htmlText(report.startedAt));
     out += row("Time taken", fixedDecimal(report.seconds, 1) + " s");
+    out += productionRecordHtmlRows(report.record, report.profile);
     out += "</table>\n";
+    out += profileHtmlSection(report.profile);
     out += modulesSection(report);
     out += coverageSection(report);
     out += outputSection(report);

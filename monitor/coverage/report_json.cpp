@@ -30,6 +30,8 @@ std::string itemJson(const CoverageItem& item, bool required) {
     out += boolean(item.seen);
     out += ",\"firstSeenSeconds\":";
     out += item.seen ? fixedDecimal(item.firstSeenSeconds, 3) : "null";
+    out += ",\"outcome\":";
+    out += !required ? "\"not required\"" : item.seen ? "\"pass\"" : "\"fail\"";
     return out + "}";
 }
 
@@ -42,6 +44,7 @@ std::string sessionReportJson(const SessionReport& report) {
     out += ",\"mainboard\":" + jsonString(report.mainboard);
     out += ",\"passed\":";
     out += boolean(report.passed);
+    out += productionRecordJson(report.record, report.profile);
     out += ",\n\"modules\":[";
     for (std::size_t i = 0; i < report.modules.size(); ++i) {
         const SessionReport::Module& module = report.modules[i];

@@ -4,16 +4,16 @@
 // JSON shape (all text as the panel sent it, escaped; numbers with '.' whatever the locale):
 //
 //     {"startedAt":"2024-05-02T14:03:12+02:00","seconds":12.345,"connection":"COM5",
-//      "mainboard":"17A-3-5","passed":true,
+//      "mainboard":"17A-3-5","passed":true, <the production record: report_record.h>,
 //      "modules":[{"type":16,"version":3,"name":"ORVAN ZR8 Kestrel Modul 1"}, ...],
 //      "coverage":{"run":true,"required":103,"seen":103,
 //                  "items":[{"slot":0,"module":18,"groupBox":"Single - Panel 1",
 //                            "label":"BATT MASTER","value":"down","required":true,
-//                            "seen":true,"firstSeenSeconds":1.234}, ...]},
+//                            "seen":true,"firstSeenSeconds":1.234,"outcome":"pass"}, ...]},
 //      "outputTest":[{"step":"gear lights green","answer":"y"}, ...]}
 //
 // firstSeenSeconds is null for an item not seen; module, groupBox and label are null for a slot
-// outside the catalog. The HTML page goes to the report path with its extension replaced by
+// outside the catalog; outcome is "pass", "fail" or "not required". The HTML page goes to the report path with its extension replaced by
 // ".html" (appended when there is none); a path that already ends in ".html" gets the JSON
 // beside it as ".json".
 #pragma once
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "monitor/coverage/coverage_tracker.h"
+#include "monitor/coverage/report_record.h"
 
 struct SessionReport {
     std::string startedAt;   // local time, ISO 8601 (localIsoTime())
@@ -48,6 +49,9 @@ struct SessionReport {
     std::vector<OutputAnswer> outputTest;
 
     bool passed = false;
+
+    ProductionRecord record;  // unit, operator, station, attempt, tool version, end time
+    ProfileRecord profile;    // the expected modules and how each one did
 
     // Whether coverage item index is required (missing entries of required count as not).
     bool requiredAt(std::size_t index) const { return index < required.size() && required[index]; }

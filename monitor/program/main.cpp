@@ -11,6 +11,7 @@
 #include "monitor/program/monitor_session.h"
 #include "monitor/program/options.h"
 #include "monitor/program/outputs_run.h"
+#include "monitor/program/production_run.h"
 #include "monitor/program/run_report.h"
 #include "monitor/program/watch.h"
 #include "zr8_version.h"
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
     if (options.list) {
         return listConnections();
     }
+    PanelProfile profile;
+    if (!prepareProductionRun(options.production, profile, error)) {
+        return failRun(error);
+    }
 
     RunRecord record;
     record.begin();
@@ -97,6 +102,7 @@ int main(int argc, char** argv) {
     settings.raw = options.raw;
     settings.json = options.json;
     settings.coverage = options.coverage;
+    settings.profile = options.production.profilePath.empty() ? nullptr : &profile;
     MonitorSession session(settings, stdout);
     WatchLimits limits;
     limits.durationSeconds = options.durationSeconds;
@@ -120,7 +126,8 @@ int main(int argc, char** argv) {
     }
 
     const int verdict = record.finish(session, options, watchedSeconds);
-    if (!options.reportPath.empty() && !record.write(session, options, options.reportPath, error)) {
+    if ((!options.reportPath.empty() || writesProductionFiles(options.production)) &&
+        !record.write(session, options, options.reportPath, error)) {
         return failRun(error);
     }
     installWindowServices(nullptr);

@@ -1,6 +1,7 @@
 // Feeding the decoder byte by byte and printing what each byte changed.
 #include "monitor/program/monitor_session.h"
 
+#include "monitor/coverage/profile_verdict.h"
 #include "monitor/events/event_format.h"
 #include "protocol/module_registry.h"
 #include "protocol/report_state.h"
@@ -11,6 +12,9 @@ MonitorSession::MonitorSession(const MonitorSessionSettings& settings, std::FILE
     : settings_(settings), out_(out) {
     tracker_.reset(mainboardText());
     events_.reserve(64);
+    if (settings.profile != nullptr) {
+        applyProfile(coverage_, *settings.profile);
+    }
 }
 
 const char* MonitorSession::mainboardText() {

@@ -9,11 +9,13 @@
 
 #include "monitor/coverage/coverage_tracker.h"
 #include "monitor/events/event_tracker.h"
+#include "monitor/profile/panel_profile.h"
 
 struct MonitorSessionSettings {
     bool raw = false;
     bool json = false;
     bool coverage = false;  // print coverage progress instead of events
+    const PanelProfile* profile = nullptr;  // the expected panel, or null; outlives the session
 };
 
 class MonitorSession {
@@ -26,6 +28,7 @@ class MonitorSession {
     void feed(const std::uint8_t* bytes, std::size_t count, double seconds);
 
     const CoverageTracker& coverage() const { return coverage_; }
+    const PanelProfile* profile() const { return settings_.profile; }
     // The "Mainboard:" read-out as the test window would show it.
     // (the decoder's own text: no copy is made for each byte)
     static const char* mainboardText();

@@ -46,6 +46,13 @@ bool parseMonitorOptions(const std::vector<std::string>& args, MonitorOptions& o
             return true;
         };
         std::string text;
+        const int production = takeProductionOption(args, i, options.production, error);
+        if (production < 0) {
+            return false;
+        }
+        if (production > 0) {
+            continue;
+        }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -141,7 +148,7 @@ bool parseMonitorOptions(const std::vector<std::string>& args, MonitorOptions& o
         return false;
     }
     (void)speedGiven;
-    return true;
+    return checkProductionOptions(options.production, options.coverage, options.reportPath, error);
 }
 
 const char* monitorUsage() {
@@ -176,6 +183,16 @@ const char* monitorUsage() {
            "  --timeout S       give up the coverage check after S seconds (exit status 1)\n"
            "  --report FILE     write a report as JSON to FILE and as HTML beside it\n"
            "  --duration S      stop watching after S seconds (default: until Ctrl+C)\n"
+           "  --profile FILE    the expected panel: modules that must announce themselves (at a\n"
+           "                    version or later) and that may (see docs/monitor.md)\n"
+           "  --unit SERIAL     the unit under test, for the report and the JUnit file\n"
+           "  --ask-unit        read the unit serial from standard input first (a barcode\n"
+           "                    scanner types it as one line)\n"
+           "  --operator NAME   who tests it\n"
+           "  --station NAME    the test bench\n"
+           "  --report-dir DIR  write UNIT-YYYYMMDD-HHMMSS.json and .html into DIR, numbering\n"
+           "                    the attempt from the reports of the unit already there\n"
+           "  --junit FILE      write the check's items as JUnit XML\n"
            "\n"
            "With --send or --output-test alone the program exits when the outputs are done; add\n"
            "--duration, --json, --raw, --capture or --coverage to watch the panel as well.\n"

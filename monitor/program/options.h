@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/program/production_options.h"
+
 struct MonitorOptions {
     bool help = false;
     bool version = false;
@@ -21,6 +23,7 @@ struct MonitorOptions {
     double timeoutSeconds = 0.0;     // --timeout S (coverage), 0 = none
     std::string reportPath;          // --report FILE
     double durationSeconds = 0.0;  // --duration S: stop watching after S seconds, 0 = until Ctrl+C
+    ProductionOptions production;  // --profile, --unit, --ask-unit, --operator, --station, ...
 
     // Whether the run watches the panel after the outputs are done.
     bool watches() const;

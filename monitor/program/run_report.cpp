@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "monitor/coverage/session_report.h"
+#include "monitor/program/check_verdict.h"
+#include "monitor/program/production_run.h"
 #include "protocol/module_registry.h"
 #include "text/text_escape.h"
 
@@ -20,19 +22,20 @@ int RunRecord::finish(const MonitorSession& session, const MonitorOptions& optio
     }
     if (options.coverage) {
         const CoverageTracker& coverage = session.coverage();
-        passed = passed && coverage.complete();
+        const bool complete = checkComplete(session);
+        passed = passed && complete;
         if (options.json) {
             std::string missing;
-            for (const std::string& item : coverage.missing()) {
+            for (const std::string& item : checkMissing(session)) {
                 missing += (missing.empty() ? "" : ",") + jsonString(item);
             }
             std::printf(
                 "{\"event\":\"coverage\",\"result\":\"%s\",\"seen\":%d,\"required\":%d,"
                 "\"seconds\":%.3f,\"missing\":[%s]}\n",
-                coverage.complete() ? "PASS" : "FAIL", coverage.seenRequiredCount(),
+                complete ? "PASS" : "FAIL", coverage.seenRequiredCount(),
                 coverage.requiredCount(), watchedSeconds, missing.c_str());
         } else {
-            for (const std::string& line : coverageResultLines(coverage, watchedSeconds)) {
+            for (const std::string& line : checkResultLines(session, watchedSeconds)) {
                 std::printf("%s\n", line.c_str());
             }
         }
@@ -56,5 +59,7 @@ bool RunRecord::write(const MonitorSession& session, const MonitorOptions& optio
         report.outputTest.push_back({step.description, step.answer});
     }
     report.passed = passed;
-    return writeSessionReport(report, path, error);
+    addProductionRecord(report, session, options);
+    return (path.empty() || writeSessionReport(report, path, error)) &&
+           writeProductionFiles(report, options, startedAt, error);
 }

@@ -21,6 +21,8 @@ struct RunRecord {
     // Prints the coverage verdict (text or JSON) and returns the exit status: 1 when the
     // coverage check is incomplete or an output-test step was answered n, else 0.
     int finish(const MonitorSession& session, const MonitorOptions& options, double watchedSeconds);
+    // Writes the report to path (none when empty) and the production run's files (report folder,
+    // JUnit) when asked for.
     bool write(const MonitorSession& session, const MonitorOptions& options,
                const std::string& path, std::string& error) const;
 };

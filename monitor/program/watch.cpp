@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "link/device_link.h"
+#include "monitor/program/check_verdict.h"
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -31,7 +32,7 @@ bool WatchLimits::over(const MonitorSession& session, double seconds) const {
     if (stopRequested != 0) {
         return true;
     }
-    if (coverage && session.coverage().complete()) {
+    if (coverage && checkComplete(session)) {
         return true;
     }
     if (durationSeconds > 0.0 && seconds >= durationSeconds) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/coverage/profile_verdict.h"
+#include "monitor/profile/panel_profile.h"
 #include "tests/monitor/coverage/coverage_fixture.h"
 #include "tools/panel-sim/scenario.h"
 
@@ -85,6 +87,27 @@ TEST_F(DemoCoverageTest, LeftOutRecordsAreExactlyWhatIsMissing) {
         "Power Quadrant / TOGA: lit",
     };
     EXPECT_EQ(tracker.missing(), expected);
+}
+
+// The profile shipped for the demo names every module the demo announces, at its version: the
+// check passes with it, and asking one module for a later version fails on that module alone.
+TEST_F(DemoCoverageTest, TheShippedDemoProfileMatchesTheDemo) {
+    PanelProfile profile;
+    std::string error;
+    ASSERT_TRUE(loadPanelProfile(ZR8_DEMO_PROFILE, profile, error)) << error;
+    applyProfile(tracker, profile);
+    play([](const Record&) { return false; });
+    std::vector<ProfileItem> items = checkProfile(profile, moduleRegistry());
+    EXPECT_TRUE(profileCheckComplete(tracker, items)) << profileCheckMissing(tracker, items)[0];
+    EXPECT_EQ(items.size(), 9u);
+
+    for (ProfileModule& module : profile.modules) {
+        module.minVersion += module.type == 98 ? 1 : 0;
+    }
+    items = checkProfile(profile, moduleRegistry());
+    const std::vector<std::string> missing = {
+        "module 98 ORVAN ZR8 PowerQuadrant Modul, version 6 or later: announced version 5"};
+    EXPECT_EQ(profileCheckMissing(tracker, items), missing);
 }
 
 }  // namespace
