@@ -145,5 +145,6 @@ std::string sessionReportHtml(const SessionReport& report) {
     out += modulesSection(report);
     out += coverageSection(report);
     out += outputSection(report);
+    out += linkReportHtml(report.link);
     return out + "</body>\n</html>\n";
 }

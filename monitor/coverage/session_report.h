@@ -10,7 +10,8 @@
 //                  "items":[{"slot":0,"module":18,"groupBox":"Single - Panel 1",
 //                            "label":"BATT MASTER","value":"down","required":true,
 //                            "seen":true,"firstSeenSeconds":1.234}, ...]},
-//      "outputTest":[{"step":"gear lights green","answer":"y"}, ...]}
+//      "outputTest":[{"step":"gear lights green","answer":"y"}, ...],
+//      "link":{...}}   (link_report.h)
 //
 // firstSeenSeconds is null for an item not seen; module, groupBox and label are null for a slot
 // outside the catalog. The HTML page goes to the report path with its extension replaced by
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "monitor/coverage/coverage_tracker.h"
+#include "monitor/coverage/link_report.h"
 
 struct SessionReport {
     std::string startedAt;   // local time, ISO 8601 (localIsoTime())
@@ -48,6 +50,8 @@ struct SessionReport {
     std::vector<OutputAnswer> outputTest;
 
     bool passed = false;
+
+    LinkReport link;  // see link_report.h
 
     // Whether coverage item index is required (missing entries of required count as not).
     bool requiredAt(std::size_t index) const { return index < required.size() && required[index]; }

@@ -56,5 +56,6 @@ bool RunRecord::write(const MonitorSession& session, const MonitorOptions& optio
         report.outputTest.push_back({step.description, step.answer});
     }
     report.passed = passed;
+    report.link = session.linkReport(seconds);
     return writeSessionReport(report, path, error);
 }
