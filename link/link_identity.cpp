@@ -76,22 +76,28 @@ bool identifyOpenLink(LinkIdentity& identity) {
     }
     identity.serialNumber = fieldText(read.serialNumber);
     identity.place = fieldText(read.place);
+    // The open adapter itself may be listed too (where it opens twice): only another place counts.
+    for (const FoundAdapter& other : lookAtAdapters()) {
+        const std::string place = fieldText(other.identity.place);
+        identity.serialShared = identity.serialShared ||
+                                (!identity.serialNumber.empty() &&
+                                 fieldText(other.identity.serialNumber) == identity.serialNumber &&
+                                 (place.empty() || place != identity.place));
+    }
     return true;
 }
 
 bool isSameAdapter(const LinkIdentity& identity, const FtdiIdentity& found,
-                   const std::string& foundDescription, int sameSerialCount) {
-    const std::string serial = fieldText(found.serialNumber);
+                   const std::string& foundDescription, bool serialShared) {
     const std::string place = fieldText(found.place);
-    if (!identity.serialNumber.empty()) {
-        if (serial != identity.serialNumber) {
-            return false;
-        }
-        return sameSerialCount <= 1 || (!place.empty() && place == identity.place &&
-                                        foundDescription == identity.description);
+    if (fieldText(found.serialNumber) != identity.serialNumber) {
+        return false;
+    }
+    if (!identity.serialNumber.empty() && !serialShared) {
+        return true;
     }
     // No serial number to go by: the same description at the same place.
-    return serial.empty() && !identity.place.empty() && place == identity.place &&
+    return !identity.place.empty() && place == identity.place &&
            foundDescription == identity.description;
 }
 
@@ -119,8 +125,9 @@ bool reopenLink(const LinkIdentity& identity) {
         sameSerial += !identity.serialNumber.empty() &&
                       fieldText(adapter.identity.serialNumber) == identity.serialNumber;
     }
+    const bool shared = identity.serialShared || sameSerial > 1;
     for (const FoundAdapter& adapter : adapters) {
-        if (!isSameAdapter(identity, adapter.identity, adapter.description, sameSerial)) {
+        if (!isSameAdapter(identity, adapter.identity, adapter.description, shared)) {
             continue;
         }
         row.index = static_cast<std::int16_t>(adapter.index);
@@ -130,7 +137,7 @@ bool reopenLink(const LinkIdentity& identity) {
         FtdiIdentity opened;
         std::string description;
         if (handle != nullptr && describe(handle, opened, description) &&
-            isSameAdapter(identity, opened, description, sameSerial)) {
+            isSameAdapter(identity, opened, description, shared)) {
             return true;
         }
         closeDeviceLink();
