@@ -14,6 +14,10 @@ constexpr std::size_t kCaptureMagicSize = sizeof kCaptureMagic;
 // Microseconds (8 bytes) and length (2 bytes), little-endian, before each chunk's bytes.
 constexpr std::size_t kCaptureChunkHeaderSize = 10;
 constexpr std::uint32_t kCaptureMaxChunkLength = 65535;
+// A chunk of length 0 is a link record: one byte after its header says what happened to the link.
+constexpr std::size_t kCaptureLinkRecordSize = kCaptureChunkHeaderSize + 1;
+
+enum class CaptureLinkEvent : std::uint8_t { None = 0, Lost = 1, Restored = 2 };
 
 // Writes a capture as it goes: every append reaches the file before it returns, so a capture cut
 // short by a crash keeps every complete chunk.
@@ -35,6 +39,10 @@ class CaptureWriter {
     bool append(std::uint64_t microseconds, const std::uint8_t* bytes, std::uint32_t length,
                 std::string& error);
 
+    // A link record: the port or adapter went away (Lost) or was opened again (Restored) at
+    // microseconds. Times never go back; failures as for append.
+    bool appendLinkEvent(std::uint64_t microseconds, CaptureLinkEvent event, std::string& error);
+
     // Flushes and closes. False when this or an earlier write failed (the capture is incomplete).
     // Closing a writer that is not open succeeds.
     bool close(std::string& error);
@@ -54,7 +62,9 @@ class CaptureWriter {
 
 struct CaptureChunk {
     std::uint64_t microseconds = 0;
-    std::vector<std::uint8_t> bytes;  // 1..65535 bytes after a Chunk step
+    // 1..65535 bytes after a Chunk step, or none with link set: a link record.
+    std::vector<std::uint8_t> bytes;
+    CaptureLinkEvent link = CaptureLinkEvent::None;
 };
 
 enum class CaptureStep { Chunk, End, Failed };
@@ -91,6 +101,8 @@ class CaptureReader {
   private:
     bool start(std::FILE* file, bool owned, const std::string& name, std::string& error);
     CaptureStep fail(const std::string& reason, std::string& error);
+    CaptureStep nextLinkRecord(std::uint64_t microseconds, CaptureChunk& chunk,
+                               std::string& error);
     std::string readFailure(std::uint64_t at) const;
 
     std::FILE* file_ = nullptr;

@@ -107,14 +107,14 @@ CaptureStep CaptureReader::next(CaptureChunk& chunk, std::string& error) {
         microseconds = (microseconds << 8) | header[i];
     }
     const std::uint32_t length = header[8] | static_cast<std::uint32_t>(header[9]) << 8;
-    if (length == 0) {
-        return fail("chunk at offset " + std::to_string(offset_) + " has length 0", error);
-    }
     if (microseconds < lastMicroseconds_) {
         return fail("time goes back at offset " + std::to_string(offset_) + " (" +
                         std::to_string(microseconds) + " us after " +
                         std::to_string(lastMicroseconds_) + " us)",
                     error);
+    }
+    if (length == 0) {
+        return nextLinkRecord(microseconds, chunk, error);
     }
 
     chunk.bytes.resize(length);
@@ -130,8 +130,34 @@ CaptureStep CaptureReader::next(CaptureChunk& chunk, std::string& error) {
                     error);
     }
     chunk.microseconds = microseconds;
+    chunk.link = CaptureLinkEvent::None;
     lastMicroseconds_ = microseconds;
     offset_ += kCaptureChunkHeaderSize + length;
+    return CaptureStep::Chunk;
+}
+
+CaptureStep CaptureReader::nextLinkRecord(std::uint64_t microseconds, CaptureChunk& chunk,
+                                          std::string& error) {
+    std::uint8_t kind = 0;
+    errno = 0;
+    if (std::fread(&kind, 1, 1, file_) != 1) {
+        if (std::ferror(file_) != 0) {
+            return fail(readFailure(offset_ + kCaptureChunkHeaderSize), error);
+        }
+        return fail("link record at offset " + std::to_string(offset_) + " cut off", error);
+    }
+    if (kind != static_cast<std::uint8_t>(CaptureLinkEvent::Lost) &&
+        kind != static_cast<std::uint8_t>(CaptureLinkEvent::Restored)) {
+        return fail("chunk at offset " + std::to_string(offset_) +
+                        " has length 0 and no known link record kind (" + std::to_string(kind) +
+                        ")",
+                    error);
+    }
+    chunk.microseconds = microseconds;
+    chunk.bytes.clear();
+    chunk.link = static_cast<CaptureLinkEvent>(kind);
+    lastMicroseconds_ = microseconds;
+    offset_ += kCaptureLinkRecordSize;
     return CaptureStep::Chunk;
 }
 

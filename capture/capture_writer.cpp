@@ -81,6 +81,37 @@ bool CaptureWriter::append(std::uint64_t microseconds, const std::uint8_t* bytes
     return true;
 }
 
+bool CaptureWriter::appendLinkEvent(std::uint64_t microseconds, CaptureLinkEvent event,
+                                    std::string& error) {
+    if (file_ == nullptr) {
+        error = "capture: not open";
+        return false;
+    }
+    if (!failure_.empty()) {
+        error = failure_;
+        return false;
+    }
+    if (event == CaptureLinkEvent::None) {
+        return true;
+    }
+    if (microseconds < lastMicroseconds_) {
+        error = path_ + ": time goes back (" + std::to_string(microseconds) + " us after " +
+                std::to_string(lastMicroseconds_) + " us), link record not written";
+        return false;
+    }
+    lastMicroseconds_ = microseconds;
+    std::uint8_t record[kCaptureLinkRecordSize] = {};
+    for (int i = 0; i < 8; ++i) {
+        record[i] = static_cast<std::uint8_t>(microseconds >> (8 * i));
+    }
+    record[kCaptureChunkHeaderSize] = static_cast<std::uint8_t>(event);  // length 0, then kind
+    errno = 0;
+    if (std::fwrite(record, 1, sizeof record, file_) != sizeof record || std::fflush(file_) != 0) {
+        return fail(systemReason("cannot write"), error);
+    }
+    return true;
+}
+
 bool CaptureWriter::writeChunk(std::uint64_t microseconds, const std::uint8_t* bytes,
                                std::uint32_t length, std::string& error) {
     std::uint8_t header[kCaptureChunkHeaderSize];

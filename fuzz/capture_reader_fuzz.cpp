@@ -63,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (;;) {
         const std::uint64_t offset = reader.offset();
         const CaptureStep step = reader.next(chunk, error);
+        if (step == CaptureStep::Chunk && chunk.link != CaptureLinkEvent::None) {
+            // A link record: no bytes, one kind byte after a header of length 0.
+            check(chunk.bytes.empty() && chunk.microseconds >= lastMicroseconds);
+            check(reader.offset() == offset + kCaptureLinkRecordSize && reader.offset() <= size);
+            check(data[offset + 8] == 0 && data[offset + 9] == 0 &&
+                  data[offset + kCaptureChunkHeaderSize] == static_cast<std::uint8_t>(chunk.link));
+            lastMicroseconds = chunk.microseconds;
+            continue;
+        }
         if (step == CaptureStep::Chunk) {
             check(!chunk.bytes.empty() && chunk.bytes.size() <= kCaptureMaxChunkLength);
             check(chunk.microseconds >= lastMicroseconds);

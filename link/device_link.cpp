@@ -24,6 +24,13 @@ bool isUsbRow(const ConnectionEntry& row) {
     return row.kind == kUsbConnection;
 }
 
+// The D2XX answers of an adapter that is no longer there (unplugged, or its handle invalidated
+// with it); any other failure may pass.
+bool adapterGone(FtdiStatus status) {
+    return status == kFtdiInvalidHandle || status == kFtdiDeviceNotFound ||
+           status == kFtdiDeviceNotOpened || status == kFtdiIoError;
+}
+
 }  // namespace
 
 DeviceLinkState& deviceLinkState() {
@@ -39,6 +46,7 @@ void openUsbDevice() {
     // An earlier handle never survives, whether this row opens or not.
     DeviceLinkState& link = deviceLinkState();
     link.usbHandle = nullptr;
+    link.gone = false;
     if (!isUsbRow(*row)) {
         return;
     }
@@ -72,6 +80,7 @@ void openSerialPort() {
     }
     DeviceLinkState& link = deviceLinkState();
     SerialPortService& serial = serialPortService();
+    link.gone = false;
     link.serialHandle = serial.openPort(row->index + 1);
     if (link.serialHandle == nullptr) {
         return;
@@ -92,20 +101,24 @@ std::uint32_t readDeviceLink(std::uint8_t (&buffer)[kDeviceLinkReadSize]) {
     if (row == nullptr) {
         return 0;
     }
-    const DeviceLinkState& link = deviceLinkState();
+    DeviceLinkState& link = deviceLinkState();
     if (isUsbRow(*row)) {
         if (link.usbHandle == nullptr) {
             return 0;
         }
         FtdiService& ftdi = ftdiService();
         std::uint32_t waiting = 0;
-        if (ftdi.queueStatus(link.usbHandle, waiting) != kFtdiOk || waiting == 0) {
+        const FtdiStatus queued = ftdi.queueStatus(link.usbHandle, waiting);
+        if (queued != kFtdiOk || waiting == 0) {
+            link.gone = link.gone || adapterGone(queued);
             return 0;
         }
         // Never ask for more than is waiting: the adapter's read would wait for the rest.
         const std::uint32_t wanted = std::min(waiting, kDeviceLinkReadSize);
         std::uint32_t received = 0;
-        if (ftdi.read(link.usbHandle, buffer, wanted, received) != kFtdiOk) {
+        const FtdiStatus read = ftdi.read(link.usbHandle, buffer, wanted, received);
+        if (read != kFtdiOk) {
+            link.gone = link.gone || adapterGone(read);
             return 0;
         }
         // A count above what was asked for cannot be true of this buffer.
@@ -114,9 +127,17 @@ std::uint32_t readDeviceLink(std::uint8_t (&buffer)[kDeviceLinkReadSize]) {
     if (link.serialHandle == nullptr) {
         return 0;
     }
-    const std::uint32_t received =
-        serialPortService().readPort(link.serialHandle, buffer, kDeviceLinkReadSize);
+    SerialPortService& serial = serialPortService();
+    const std::uint32_t received = serial.readPort(link.serialHandle, buffer, kDeviceLinkReadSize);
+    if (received == 0) {
+        link.gone = link.gone || serial.portGone(link.serialHandle);
+    }
     return std::min(received, kDeviceLinkReadSize);
+}
+
+bool deviceLinkGone() {
+    const DeviceLinkState& link = deviceLinkState();
+    return link.gone && (link.serialHandle != nullptr || link.usbHandle != nullptr);
 }
 
 int writeDeviceLink(const std::uint8_t* bytes, std::uint32_t length) {
@@ -143,6 +164,7 @@ int writeDeviceLink(const std::uint8_t* bytes, std::uint32_t length) {
 
 void closeDeviceLink() {
     DeviceLinkState& link = deviceLinkState();
+    link.gone = false;
     if (link.usbHandle != nullptr) {
         ftdiService().close(link.usbHandle);
         link.usbHandle = nullptr;

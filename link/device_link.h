@@ -14,6 +14,7 @@ constexpr std::uint32_t kDeviceLinkReadSize = 100;
 struct DeviceLinkState {
     SerialPort serialHandle = nullptr;  // null = no COM port open
     FtdiHandle usbHandle = nullptr;     // null = no USB adapter open
+    bool gone = false;                  // the last read found the open port or adapter gone
 };
 
 DeviceLinkState& deviceLinkState();
@@ -31,6 +32,11 @@ void openSelectedConnection();
 // Copies the bytes that have already arrived, at most 100, into buffer and returns their count;
 // 0 when nothing has arrived or nothing is open. Never waits.
 std::uint32_t readDeviceLink(std::uint8_t (&buffer)[kDeviceLinkReadSize]);
+
+// Whether the open port or adapter went away (unplugged, or the other side of a pty closed), as
+// the last readDeviceLink found; reads give nothing from then on. false while nothing is open
+// and after each open. Only the monitor asks; the desktop program goes on polling as before.
+bool deviceLinkGone();
 
 // Hands length bytes to the open port or adapter. 1 when the write was issued, 0 when nothing
 // is open (nothing is written).

@@ -22,6 +22,15 @@ constexpr FtdiStatus kFtdiOtherError = 18;
 constexpr std::uint32_t kFtdiPurgeReceive = 1;
 constexpr std::uint32_t kFtdiPurgeTransmit = 2;
 constexpr int kFtdiDescriptionSize = 64;
+constexpr int kFtdiSerialNumberSize = 64;
+constexpr int kFtdiPlaceSize = 64;
+
+// What tells one adapter from another after it was unplugged and plugged back, when its device
+// index may have changed. Both texts are printable ASCII, NUL-terminated, possibly empty.
+struct FtdiIdentity {
+    char serialNumber[kFtdiSerialNumberSize] = {};  // the USB serial number; empty: none
+    char place[kFtdiPlaceSize] = {};                // its place on the USB buses; empty: unknown
+};
 
 class FtdiService {
   public:
@@ -51,6 +60,13 @@ class FtdiService {
     virtual FtdiStatus write(FtdiHandle handle, const std::uint8_t* bytes, std::uint32_t length,
                              std::uint32_t& written) = 0;
     virtual FtdiStatus close(FtdiHandle handle) = 0;
+    // The open adapter's USB serial number and place. kFtdiNotSupported where the library
+    // cannot tell them (identity left empty).
+    virtual FtdiStatus readIdentity(FtdiHandle handle, FtdiIdentity& identity) {
+        (void)handle;
+        identity = FtdiIdentity{};
+        return kFtdiNotSupported;
+    }
 };
 
 // The process-wide FTDI service; until a platform installs one, a stand-in that finds no

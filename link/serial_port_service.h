@@ -32,6 +32,13 @@ class SerialPortService {
     // Hands the bytes to the port; never hangs the caller. Not checked.
     virtual void writePort(SerialPort port, const std::uint8_t* bytes, std::uint32_t length) = 0;
     virtual void closePort(SerialPort port) = 0;
+    // Whether the port went away for good since it was opened (the device was unplugged, the
+    // other side of a pty closed), as its reads found; nothing more will arrive until it is
+    // closed and opened again. A service that cannot tell says false.
+    virtual bool portGone(SerialPort port) {
+        (void)port;
+        return false;
+    }
 };
 
 // The process-wide serial port service; until a platform installs one, a stand-in that finds

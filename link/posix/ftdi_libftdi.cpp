@@ -120,6 +120,23 @@ bool readProductString(libusb_device* device, libusb_device_handle* requests,
     return true;
 }
 
+// The adapter's USB serial number string, printable ASCII only; empty when it has none.
+void readSerialNumber(libusb_device* device, libusb_device_handle* requests,
+                      char (&serialNumber)[kFtdiSerialNumberSize]) {
+    std::memset(serialNumber, 0, sizeof serialNumber);
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(device, &descriptor) != 0 ||
+        descriptor.iSerialNumber == 0) {
+        return;
+    }
+    unsigned char text[kFtdiSerialNumberSize] = {};
+    const int length = libusb_get_string_descriptor_ascii(requests, descriptor.iSerialNumber,
+                                                          text, sizeof text - 1);
+    for (int i = 0; i < length && i < kFtdiSerialNumberSize - 1; ++i) {
+        serialNumber[i] = text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?';
+    }
+}
+
 FtdiStatus statusOf(int result) {
     return result < 0 ? kFtdiIoError : kFtdiOk;
 }
@@ -422,6 +439,22 @@ FtdiStatus LibftdiService::close(FtdiHandle handle) {
     adapter->claimed = false;
     std::lock_guard<std::mutex> lock(adapter->buffer);
     adapter->received.clear();
+    return kFtdiOk;
+}
+
+FtdiStatus LibftdiService::readIdentity(FtdiHandle handle, FtdiIdentity& identity) {
+    Adapter* adapter = adapterOf(handle);
+    if (adapter == nullptr) {
+        return kFtdiInvalidHandle;
+    }
+    identity = FtdiIdentity{};
+    {
+        std::lock_guard<std::mutex> usb(adapter->usb);
+        readSerialNumber(adapter->device, adapter->requests, identity.serialNumber);
+    }
+    const std::string place = sysfsNameOf(adapter->device);
+    std::memcpy(identity.place, place.data(),
+                std::min(place.size(), sizeof identity.place - 1));
     return kFtdiOk;
 }
 

@@ -78,6 +78,9 @@ class LibftdiService final : public FtdiService {
                      std::uint32_t& written) override;
     FtdiStatus setLatencyTimer(FtdiHandle handle, std::uint8_t milliseconds) override;
     FtdiStatus close(FtdiHandle handle) override;
+    // The USB serial number string, and the place as the kernel names it ("1-2.3": bus, then
+    // the port path).
+    FtdiStatus readIdentity(FtdiHandle handle, FtdiIdentity& identity) override;
 
     // The chip's latency timer as it reports it, in ms; -1 when it cannot be read (also while
     // the adapter's serial side is not in use yet). For tests over real adapters.

@@ -104,6 +104,20 @@ int PosixSerialPortService::descriptorOf(SerialPort port) const {
     return -1;
 }
 
+PosixSerialPortService::OpenPort* PosixSerialPortService::slotOf(SerialPort port) {
+    for (OpenPort& slot : slots_) {
+        if (port != nullptr && static_cast<void*>(port) == static_cast<void*>(&slot)) {
+            return slot.fd >= 0 ? &slot : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+bool PosixSerialPortService::portGone(SerialPort port) {
+    const OpenPort* slot = slotOf(port);
+    return slot != nullptr && slot->gone;
+}
+
 bool PosixSerialPortService::probePort(int portNumber) {
     const int fd = openExclusive(PortMap::load().path(portNumber));
     if (fd < 0) {
@@ -129,6 +143,7 @@ SerialPort PosixSerialPortService::openPort(int portNumber) {
         return nullptr;
     }
     freeSlot->fd = fd;
+    freeSlot->gone = false;
     return reinterpret_cast<SerialPort>(freeSlot);
 }
 
@@ -184,10 +199,11 @@ void PosixSerialPortService::purgePort(SerialPort port) {
 
 std::uint32_t PosixSerialPortService::readPort(SerialPort port, std::uint8_t* buffer,
                                                std::uint32_t capacity) {
-    const int fd = descriptorOf(port);
-    if (fd < 0 || buffer == nullptr || capacity == 0) {
+    OpenPort* slot = slotOf(port);
+    if (slot == nullptr || buffer == nullptr || capacity == 0) {
         return 0;
     }
+    const int fd = slot->fd;
     for (;;) {
         const ssize_t count = ::read(fd, buffer, capacity);
         if (count > 0) {
@@ -196,8 +212,16 @@ std::uint32_t PosixSerialPortService::readPort(SerialPort port, std::uint8_t* bu
         if (count < 0 && errno == EINTR) {
             continue;
         }
-        // 0, EAGAIN (nothing yet), EIO (a pty whose other side went away), anything else: the
-        // caller sees nothing arrived and goes on.
+        if (count < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+            slot->gone = true;  // unplugged, or a pty whose other side closed
+        } else if (count == 0) {
+            // Some drivers answer a hang-up with end of file rather than an error.
+            pollfd request{fd, POLLIN, 0};
+            if (::poll(&request, 1, 0) > 0 && (request.revents & POLLHUP) != 0) {
+                slot->gone = true;
+            }
+        }
+        // The caller sees nothing arrived and goes on; portGone tells whether more can come.
         return 0;
     }
 }
@@ -258,6 +282,7 @@ void PosixSerialPortService::closePort(SerialPort port) {
     for (OpenPort& slot : slots_) {
         if (slot.fd == fd) {
             slot.fd = -1;
+            slot.gone = false;
         }
     }
 }

@@ -38,16 +38,21 @@ class PosixSerialPortService final : public SerialPortService {
     std::uint32_t readPort(SerialPort port, std::uint8_t* buffer, std::uint32_t capacity) override;
     void writePort(SerialPort port, const std::uint8_t* bytes, std::uint32_t length) override;
     void closePort(SerialPort port) override;
+    // Gone once a read found the device vanished (EIO, ENXIO, ENODEV) or hung up (a pty whose
+    // other side closed: EIO, or nothing with POLLHUP).
+    bool portGone(SerialPort port) override;
 
   private:
     struct OpenPort {
         int fd = -1;  // -1 = slot free
+        bool gone = false;
     };
     // Each COM port opens at most once, so one slot per port number is enough.
     static constexpr int kSlots = kLastComPort;
 
     // The descriptor behind a handle this service gave out and has not closed; -1 otherwise.
     int descriptorOf(SerialPort port) const;
+    OpenPort* slotOf(SerialPort port);
 
     std::chrono::milliseconds writeStallLimit_;
     OpenPort slots_[kSlots];

@@ -41,7 +41,29 @@ DWORD finishPending(HANDLE handle, OVERLAPPED& overlapped, DWORD limitMs) {
     return moved;
 }
 
+// The errors of a handle whose device was removed (a USB-serial adapter unplugged) or whose
+// driver gave up on it: nothing more will come through it.
+bool deviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_GEN_FAILURE:
+        case ERROR_INVALID_HANDLE:
+        case ERROR_FILE_NOT_FOUND:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
+
+bool Win32SerialPortService::portGone(SerialPort port) {
+    const OpenPort* slot = slotOf(port);
+    return slot != nullptr && slot->gone;
+}
 
 Win32SerialPortService::~Win32SerialPortService() {
     for (OpenPort& slot : slots_) {
@@ -142,6 +164,7 @@ std::uint32_t Win32SerialPortService::readPort(SerialPort port, std::uint8_t* bu
     DWORD errors = 0;
     COMSTAT status = {};
     if (!ClearCommError(slot->handle, &errors, &status)) {
+        slot->gone = slot->gone || deviceGone(GetLastError());
         return 0;
     }
     const DWORD wanted = std::min<DWORD>(status.cbInQue, capacity);
@@ -154,8 +177,13 @@ std::uint32_t Win32SerialPortService::readPort(SerialPort port, std::uint8_t* bu
     DWORD received = 0;
     if (ReadFile(slot->handle, buffer, wanted, nullptr, &overlapped)) {
         GetOverlappedResult(slot->handle, &overlapped, &received, FALSE);
-    } else if (GetLastError() == ERROR_IO_PENDING) {
-        received = finishPending(slot->handle, overlapped, kReadWaitLimitMs);
+    } else {
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_PENDING) {
+            received = finishPending(slot->handle, overlapped, kReadWaitLimitMs);
+        } else {
+            slot->gone = slot->gone || deviceGone(error);
+        }
     }
     return std::min<DWORD>(received, wanted);
 }

@@ -41,6 +41,9 @@ class Win32SerialPortService final : public SerialPortService {
     std::uint32_t readPort(SerialPort port, std::uint8_t* buffer, std::uint32_t capacity) override;
     void writePort(SerialPort port, const std::uint8_t* bytes, std::uint32_t length) override;
     void closePort(SerialPort port) override;
+    // Gone once ClearCommError or ReadFile failed as they do for a removed device
+    // (ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND, ERROR_DEVICE_REMOVED and the like).
+    bool portGone(SerialPort port) override;
 
   private:
     struct OpenPort {
@@ -49,6 +52,7 @@ class Win32SerialPortService final : public SerialPortService {
         HANDLE writeEvent = nullptr;
         OVERLAPPED readOverlapped = {};
         OVERLAPPED writeOverlapped = {};
+        bool gone = false;
     };
     // One slot per COM port: each port opens at most once.
     static constexpr int kSlots = kLastPort - kFirstPort + 1;

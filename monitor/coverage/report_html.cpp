@@ -147,5 +147,6 @@ std::string sessionReportHtml(const SessionReport& report) {
     out += modulesSection(report);
     out += coverageSection(report);
     out += outputSection(report);
+    out += linkReportHtml(report.link);
     return out + "</body>\n</html>\n";
 }

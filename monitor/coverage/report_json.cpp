@@ -70,6 +70,8 @@ std::string sessionReportJson(const SessionReport& report) {
         out += "{\"step\":" + jsonString(answer.step) +
                ",\"answer\":" + jsonString(std::string(1, answer.answer)) + "}";
     }
-    out += "]}\n";
+    out += "]";
+    out += linkReportJson(report.link);
+    out += "}\n";
     return out;
 }

@@ -10,10 +10,12 @@
 //                  "items":[{"slot":0,"module":18,"groupBox":"Single - Panel 1",
 //                            "label":"BATT MASTER","value":"down","required":true,
 //                            "seen":true,"firstSeenSeconds":1.234,"outcome":"pass"}, ...]},
-//      "outputTest":[{"step":"gear lights green","answer":"y"}, ...]}
+//      "outputTest":[{"step":"gear lights green","answer":"y"}, ...],
+//      "link":{...}}   (link_report.h)
 //
 // firstSeenSeconds is null for an item not seen; module, groupBox and label are null for a slot
-// outside the catalog; outcome is "pass", "fail" or "not required". The HTML page goes to the report path with its extension replaced by
+// outside the catalog; outcome is "pass", "fail" or "not required". The HTML page goes to the
+// report path with its extension replaced by
 // ".html" (appended when there is none); a path that already ends in ".html" gets the JSON
 // beside it as ".json".
 #pragma once
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "monitor/coverage/coverage_tracker.h"
+#include "monitor/coverage/link_report.h"
 #include "monitor/coverage/report_record.h"
 
 struct SessionReport {
@@ -52,6 +55,7 @@ struct SessionReport {
 
     ProductionRecord record;  // unit, operator, station, attempt, tool version, end time
     ProfileRecord profile;    // the expected modules and how each one did
+    LinkReport link;          // see link_report.h
 
     // Whether coverage item index is required (missing entries of required count as not).
     bool requiredAt(std::size_t index) const { return index < required.size() && required[index]; }

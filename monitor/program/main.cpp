@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
     limits.durationSeconds = options.durationSeconds;
     limits.timeoutSeconds = options.timeoutSeconds;
     limits.coverage = options.coverage;
+    limits.json = options.json;
+    limits.statusLine = StatusLine::isTerminal(stdout);
 
     int status = 0;
     double watchedSeconds = 0.0;

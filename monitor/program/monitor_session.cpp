@@ -22,6 +22,9 @@ const char* MonitorSession::mainboardText() {
 }
 
 void MonitorSession::print(const std::string& line) {
+    if (status_ != nullptr) {
+        status_->erase();
+    }
     std::fputs(line.c_str(), out_);
     std::fputc('\n', out_);
 }
@@ -44,7 +47,9 @@ void MonitorSession::printCoverageProgress() {
 
 void MonitorSession::feed(const std::uint8_t* bytes, std::size_t count, double seconds) {
     for (std::size_t i = 0; i < count; ++i) {
+        health_.beforeByte(bytes[i]);
         const int changed = decodeByte(nullptr, bytes[i]);
+        health_.afterByte(changed);
         events_.clear();
         tracker_.afterByte(bytes[i], seconds, mainboardText(), events_);
         if (settings_.coverage) {
@@ -62,4 +67,25 @@ void MonitorSession::feed(const std::uint8_t* bytes, std::size_t count, double s
         }
     }
     std::fflush(out_);
+}
+
+void MonitorSession::noteLink(const LinkEvent& event) {
+    linkEvents_.push_back(event);
+    print(settings_.json ? formatLinkEventJson(event) : formatLinkEventText(event));
+    std::fflush(out_);
+}
+
+void MonitorSession::printLine(const std::string& line) {
+    print(line);
+    std::fflush(out_);
+}
+
+LinkReport MonitorSession::linkReport(double seconds) const {
+    LinkReport report = adapter_;
+    report.events.clear();
+    for (const LinkEvent& event : linkEvents_) {
+        report.events.push_back({event.seconds, event.lost});
+    }
+    health_.fill(report, seconds);
+    return report;
 }

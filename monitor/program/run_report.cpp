@@ -60,6 +60,7 @@ bool RunRecord::write(const MonitorSession& session, const MonitorOptions& optio
     }
     report.passed = passed;
     addProductionRecord(report, session, options);
+    report.link = session.linkReport(seconds);
     return (path.empty() || writeSessionReport(report, path, error)) &&
            writeProductionFiles(report, options, startedAt, error);
 }

@@ -8,6 +8,8 @@
 
 #include "link/device_link.h"
 #include "monitor/program/check_verdict.h"
+#include "monitor/program/link_keeper.h"
+#include "monitor/program/link_report_lines.h"
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -41,28 +43,50 @@ bool WatchLimits::over(const MonitorSession& session, double seconds) const {
     return coverage && timeoutSeconds > 0.0 && seconds >= timeoutSeconds;
 }
 
-// Reads the open connection every 5 ms until the watch is over, recording when asked.
+// Reads the open connection every 5 ms until the watch is over, recording when asked. A link
+// that goes away is looked for again until the watch is over; the session goes on across it.
 int watchConnection(MonitorSession& session, const WatchLimits& limits, CaptureWriter* capture,
                     double& watchedSeconds) {
     const Clock::time_point start = Clock::now();
     std::uint8_t buffer[kDeviceLinkReadSize];
     std::string error;
+    LinkKeeper keeper;
+    keeper.remember();
+    LinkReport identity;
+    keeper.describe(identity);
+    session.setAdapterIdentity(identity);
+    HealthLines health(session, limits.json, limits.statusLine);
     while (!limits.over(session, since(start))) {
-        const std::uint32_t count = readDeviceLink(buffer);
+        const std::uint32_t count = keeper.lost() ? 0 : readDeviceLink(buffer);
         // Whole microseconds, as the capture keeps them, so a replay shows the same times.
         const auto microseconds = static_cast<std::uint64_t>(
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
         const double seconds = static_cast<double>(microseconds) / 1e6;
         if (count > 0) {
             if (capture != nullptr && !capture->append(microseconds, buffer, count, error)) {
+                health.end();
                 return failRun(error);
             }
             session.feed(buffer, count, seconds);
         }
+        const LinkKeeper::Change change = keeper.afterRead(count, seconds);
+        if (change != LinkKeeper::Change::None) {
+            const bool lost = change == LinkKeeper::Change::Lost;
+            if (capture != nullptr &&
+                !capture->appendLinkEvent(
+                    microseconds, lost ? CaptureLinkEvent::Lost : CaptureLinkEvent::Restored,
+                    error)) {
+                health.end();
+                return failRun(error);
+            }
+            session.noteLink({seconds, lost});
+        }
+        health.tick(seconds, keeper.lost());
         if (count < kDeviceLinkReadSize) {
             std::this_thread::sleep_for(kPollPeriod);
         }
     }
+    health.end();
     watchedSeconds = since(start);
     return 0;
 }
@@ -88,7 +112,11 @@ int replayCapture(MonitorSession& session, const WatchLimits& limits, CaptureRea
         if (!fast) {
             std::this_thread::sleep_until(start + std::chrono::microseconds(chunk.microseconds));
         }
-        session.feed(chunk.bytes.data(), chunk.bytes.size(), seconds);
+        if (chunk.link != CaptureLinkEvent::None) {
+            session.noteLink({seconds, chunk.link == CaptureLinkEvent::Lost});
+        } else {
+            session.feed(chunk.bytes.data(), chunk.bytes.size(), seconds);
+        }
         watchedSeconds = seconds;
     }
 }

@@ -15,6 +15,8 @@ struct WatchLimits {
     double durationSeconds = 0.0;
     double timeoutSeconds = 0.0;
     bool coverage = false;
+    bool json = false;        // a health line about once a second (live watches)
+    bool statusLine = false;  // a status line on the terminal, updated about once a second
 
     bool over(const MonitorSession& session, double seconds) const;
 };

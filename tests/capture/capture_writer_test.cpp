@@ -101,6 +101,44 @@ TEST_F(CaptureWriterTest, RoundTripKeepsTimesBytesAndReadBoundaries) {
     }
 }
 
+TEST_F(CaptureWriterTest, LinkRecordsRoundTripBetweenChunksAndRefuseTimeGoingBack) {
+    CaptureWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(path_, error)) << error;
+    const Bytes before = {0x70, 0x90};
+    const Bytes after = {0x12, 0x80};
+    ASSERT_TRUE(writer.append(100, before.data(), 2, error)) << error;
+    ASSERT_TRUE(writer.appendLinkEvent(2000, CaptureLinkEvent::Lost, error)) << error;
+    ASSERT_TRUE(writer.appendLinkEvent(2600, CaptureLinkEvent::Restored, error)) << error;
+    EXPECT_FALSE(writer.appendLinkEvent(2500, CaptureLinkEvent::Lost, error));
+    EXPECT_NE(error.find("time goes back"), std::string::npos) << error;
+    ASSERT_TRUE(writer.append(2600, after.data(), 2, error)) << error;
+    ASSERT_TRUE(writer.close(error)) << error;
+
+    // The records as the format lays them out: length 0, then the kind.
+    const Bytes file = readFile(path_);
+    ASSERT_EQ(file.size(), kCaptureMagicSize + 2 * (10 + 2) + 2 * kCaptureLinkRecordSize);
+    EXPECT_EQ(file[8 + 12 + 8], 0);
+    EXPECT_EQ(file[8 + 12 + 9], 0);
+    EXPECT_EQ(file[8 + 12 + 10], 1);
+    EXPECT_EQ(file[8 + 12 + 11 + 10], 2);
+
+    const ReadOutcome read = readCapture(path_);
+    EXPECT_EQ(read.last, CaptureStep::End) << read.error;
+    ASSERT_EQ(read.chunks.size(), 4u);
+    const std::vector<std::pair<CaptureLinkEvent, std::uint64_t>> expected = {
+        {CaptureLinkEvent::None, 100},
+        {CaptureLinkEvent::Lost, 2000},
+        {CaptureLinkEvent::Restored, 2600},
+        {CaptureLinkEvent::None, 2600}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(read.chunks[i].link, expected[i].first) << "chunk " << i;
+        EXPECT_EQ(read.chunks[i].microseconds, expected[i].second) << "chunk " << i;
+        EXPECT_EQ(read.chunks[i].bytes.empty(), expected[i].first != CaptureLinkEvent::None);
+    }
+    EXPECT_EQ(read.chunks[3].bytes, after);
+}
+
 TEST_F(CaptureWriterTest, RefusesTimeGoingBackAndKeepsTheFileValid) {
     const Bytes bytes = pattern(4, 9);
     CaptureWriter writer;

@@ -95,8 +95,9 @@ head -c $((third + 3)) "$work/cut.zr8cap" >"$work/cut-header.zr8cap"
 expect_rejected "header cut off on stdin" \
     "zr8-decode: standard input: chunk header cut off at offset $third" \
     "$decode" - <"$work/cut-header.zr8cap"
-{ printf 'ZR8CAP01'; printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'; } >"$work/zero.zr8cap"
-expect_rejected "length 0" "zr8-decode: $work/zero.zr8cap: chunk at offset 8 has length 0" \
+{ printf 'ZR8CAP01'; printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x09'; } >"$work/zero.zr8cap"
+expect_rejected "length 0" \
+    "zr8-decode: $work/zero.zr8cap: chunk at offset 8 has length 0 and no known link record kind (9)" \
     "$decode" "$work/zero.zr8cap"
 
 "$decode" --help | grep -q "capture" || fail "--help does not mention captures"

@@ -113,9 +113,11 @@ TEST_F(PtyDeviceLinkTest, APortHeldByAnotherCopyLeavesTheLinkClosedAndSilent) {
     ::close(holder);
 }
 
-TEST_F(PtyDeviceLinkTest, ThePanelGoingAwayLeavesReadsAtZeroAndWritesReturning) {
+TEST_F(PtyDeviceLinkTest, ThePanelGoingAwayLeavesReadsAtZeroWritesReturningAndTheLinkGone) {
     openSerialPort();
     ASSERT_NE(deviceLinkState().serialHandle, nullptr);
+    EXPECT_TRUE(readLink().empty());
+    EXPECT_FALSE(deviceLinkGone()) << "nothing arrived is not gone";
     pty.closeMaster();
 
     const Bytes frame = byteRun(11);
@@ -123,8 +125,10 @@ TEST_F(PtyDeviceLinkTest, ThePanelGoingAwayLeavesReadsAtZeroAndWritesReturning) 
         EXPECT_TRUE(readLink().empty());
         EXPECT_EQ(writeDeviceLink(frame.data(), static_cast<std::uint32_t>(frame.size())), 1);
     }
+    EXPECT_TRUE(deviceLinkGone());
     closeDeviceLink();
     EXPECT_EQ(deviceLinkState().serialHandle, nullptr);
+    EXPECT_FALSE(deviceLinkGone());
 }
 
 }  // namespace

@@ -275,6 +275,7 @@ TEST_F(PtyPortTest, ReadWithNothingWaitingReturnsZeroAtOnce) {
     }
     // A read that waited would hang here; the bound only catches a slow one.
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(service.portGone(port)) << "a quiet line is not a line that went away";
     service.closePort(port);
 }
 
@@ -296,15 +297,18 @@ TEST_F(PtyPortTest, ArrivedBytesComeUnchangedAtMostCapacityAtATimeTheRestOnTheNe
     service.closePort(port);
 }
 
-TEST_F(PtyPortTest, AfterThePanelSideClosesReadsReturnZeroAndWritesReturn) {
+TEST_F(PtyPortTest, AfterThePanelSideClosesReadsReturnZeroWritesReturnAndThePortIsGone) {
     const SerialPort port = openConfigured();
     ASSERT_TRUE(pty.send({0x70, 0x81}));
     ASSERT_TRUE(pty.waitForSlaveInput(2));
+    EXPECT_FALSE(service.portGone(port));
     pty.closeMaster();
 
     // What had arrived may still be read or may be gone with the hang-up; then nothing comes.
     const Bytes first = readOnce(port, 100);
     EXPECT_TRUE(first.empty() || first == (Bytes{0x70, 0x81}));
+    EXPECT_TRUE(readOnce(port, 100).empty());
+    EXPECT_TRUE(service.portGone(port));
     const auto start = Clock::now();
     for (int i = 0; i < 20; ++i) {
         EXPECT_TRUE(readOnce(port, 100).empty());
@@ -313,6 +317,7 @@ TEST_F(PtyPortTest, AfterThePanelSideClosesReadsReturnZeroAndWritesReturn) {
     }
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
     service.closePort(port);
+    EXPECT_FALSE(service.portGone(port)) << "a closed handle is not a port";
 }
 
 // --- Writing ------------------------------------------------------------------------------------

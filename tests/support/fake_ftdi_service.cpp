@@ -46,6 +46,23 @@ void FakeFtdiService::removeDevice(int deviceIndex) {
     devices_.erase(devices_.begin() + deviceIndex);
 }
 
+void FakeFtdiService::setIdentity(int deviceIndex, const std::string& serialNumber,
+                                  const std::string& place) {
+    FtdiIdentity& identity = device(deviceIndex).identity;
+    identity = FtdiIdentity{};
+    serialNumber.copy(identity.serialNumber, sizeof identity.serialNumber - 1);
+    place.copy(identity.place, sizeof identity.place - 1);
+}
+
+FtdiStatus FakeFtdiService::readIdentity(FtdiHandle handle, FtdiIdentity& identity) {
+    Device* opened = use("readIdentity", handle);
+    if (opened == nullptr) {
+        return kFtdiInvalidHandle;
+    }
+    identity = opened->identity;
+    return kFtdiOk;
+}
+
 void FakeFtdiService::failCount(FtdiStatus status) {
     countStatus_ = status;
 }

@@ -6,7 +6,7 @@
 // Every call is logged in order, naming an open adapter by its device index:
 //   count()  open(0)  readDescription(USB0)  setBaudRate(USB0, 38400)
 //   setDataCharacteristics(USB0, 8, 0, 0)  setFlowControl(USB0, 0, 0, 0)  setLatencyTimer(USB0, 1)
-//   purge(USB0, 3)
+//   purge(USB0, 3)  readIdentity(USB0)
 //   queueStatus(USB0)  read(USB0, 100)  write(USB0, 11)  close(USB0)
 // A call with a handle the fake did not hand out, or one already closed, names the adapter
 // "<bad handle>" (or "<null>"), fails with status 1 and is counted by badHandleCalls().
@@ -39,6 +39,8 @@ class FakeFtdiService : public FtdiService {
     int addDeviceFailingEepromRead(FtdiStatus status = kFtdiEepromReadFailed);
     int addDeviceFailingOpen(FtdiStatus status = kFtdiDeviceNotOpened);
     void removeDevice(int deviceIndex);  // unplugged: later adapters move down one index
+    // The adapter's USB serial number and place on the buses (both empty unless set).
+    void setIdentity(int deviceIndex, const std::string& serialNumber, const std::string& place);
     void failCount(FtdiStatus status);   // countDevices fails, leaving the count alone
     // Calls on the adapter that fail with the status given (outputs left alone):
     void failConfiguration(int deviceIndex, FtdiStatus status = kFtdiIoError);  // baud..purge
@@ -78,10 +80,12 @@ class FakeFtdiService : public FtdiService {
     FtdiStatus write(FtdiHandle handle, const std::uint8_t* bytes, std::uint32_t length,
                      std::uint32_t& written) override;
     FtdiStatus close(FtdiHandle handle) override;
+    FtdiStatus readIdentity(FtdiHandle handle, FtdiIdentity& identity) override;
 
   private:
     struct Device {
         char description[kFtdiDescriptionSize] = {};
+        FtdiIdentity identity;
         FtdiStatus eepromStatus = kFtdiOk;
         FtdiStatus openStatus = kFtdiOk;
         FtdiStatus configurationStatus = kFtdiOk;

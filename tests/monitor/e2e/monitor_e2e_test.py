@@ -5,6 +5,8 @@ Usage: monitor_e2e_test.py MONITOR SIMULATOR DECODE [unittest arguments]
 """
 import json
 import os
+import pty
+import select
 import subprocess
 import sys
 import tempfile
@@ -117,6 +119,15 @@ class MonitorTest(unittest.TestCase):
         live = monitor(["COM5", "--json", "--raw", "--capture", capture, "--duration", "4"], env)
         self.assertEqual(live.returncode, 0, live.stderr)
         events = [json.loads(line) for line in live.stdout.splitlines()]
+        # About once a second a health line of the live link; the replay has no live link.
+        health = [e for e in events if e["event"] == "health"]
+        self.assertGreaterEqual(len(health), 2, live.stdout)
+        self.assertTrue(all(h["link"] == "up" for h in health), health)
+        self.assertGreater(health[-1]["bytes"], health[0]["bytes"])
+        self.assertEqual(health[-1]["dropped"], 0)
+        events = [e for e in events if e["event"] != "health"]
+        live_events = "".join(line + "\n" for line in live.stdout.splitlines()
+                              if '"event":"health"' not in line)
         modules = [(e["type"], e["version"], e["name"]) for e in events if e["event"] == "module"]
         self.assertIn((16, 3, "ORVAN ZR8 Kestrel Modul 1"), modules)
         self.assertIn((50, 1, "Unknown I2C Device"), modules)
@@ -136,7 +147,7 @@ class MonitorTest(unittest.TestCase):
         replay = monitor(["--replay", capture, "--fast", "--json", "--raw"], env)
         self.assertEqual(replay.returncode, 0, replay.stderr)
         self.assertLess(time.monotonic() - started, 3.5)
-        self.assertEqual(replay.stdout, live.stdout)
+        self.assertEqual(replay.stdout, live_events)
 
         # Text lines for a person, and zr8-decode reads the same capture.
         text = monitor(["--replay", capture, "--fast"], env)
@@ -200,6 +211,104 @@ class MonitorTest(unittest.TestCase):
             page = f.read()
         self.assertIn("PASS", page)
         self.assertIn("ORVAN ZR8 Kestrel Modul 1", page)
+
+    def test_one_session_across_the_panel_going_away_and_coming_back(self):
+        # The simulator is killed mid-demo and a new one takes the same link path: the monitor
+        # says so, opens COM5 again, and the coverage completes across the gap.
+        self.start()
+        env = environment(self.folder, self.simulator.link)
+        report = os.path.join(self.folder, "eol.json")
+        capture = os.path.join(self.folder, "gap.zr8cap")
+        watch = subprocess.Popen([MONITOR, "COM5", "--coverage", "--timeout", "60", "--report",
+                                  report, "--capture", capture], env=env, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True)
+        lines = []
+        try:
+            while len([l for l in lines if l.startswith("[")]) < 20:
+                line = watch.stdout.readline()
+                self.assertTrue(line, "the watch ended before the unplug: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            self.simulator.process.kill()
+            self.simulator.stop()
+            self.simulator = None
+            while "link lost" not in lines[-1]:
+                line = watch.stdout.readline()
+                self.assertTrue(line, "no link lost: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            time.sleep(1.0)  # a few tries at reopening find nothing
+            self.simulator = Simulator(self.folder)
+            out, err = watch.communicate(timeout=90)
+        finally:
+            if watch.poll() is None:
+                watch.kill()
+        lines += out.splitlines()
+        self.assertEqual(watch.returncode, 0, "\n".join(lines) + err)
+        self.assertTrue(lines[-1].startswith("PASS"), lines[-1])
+        link = [(l.split()[0], " ".join(l.split()[1:])) for l in lines if " link " in l]
+        self.assertEqual([state for _, state in link], ["link lost", "link restored"], lines)
+        lost, restored = float(link[0][0]), float(link[1][0])
+        self.assertGreaterEqual(restored - lost, 1.0)
+        self.assertNotIn("\r", "\n".join(lines))  # no status line on a pipe
+
+        with open(report) as f:
+            data = json.load(f)
+        self.assertEqual([e["state"] for e in data["link"]["events"]], ["lost", "restored"])
+        self.assertAlmostEqual(data["link"]["events"][0]["t"], lost, places=2)
+        self.assertIsNone(data["link"]["adapter"])
+        health = data["link"]["health"]
+        self.assertGreater(health["records"], 100)
+        self.assertGreater(health["bytes"], health["records"])
+        self.assertEqual(health["dropped"], 0)
+        # What was seen before the gap counts: the coverage spans both panels' runs.
+        seen = [i["firstSeenSeconds"] for i in data["coverage"]["items"] if i["seen"]]
+        self.assertTrue(any(t < lost for t in seen) and any(t > restored for t in seen))
+        self.assertTrue(data["passed"])
+        with open(os.path.join(self.folder, "eol.html")) as f:
+            self.assertIn("Records cut off", f.read())
+
+        # The capture holds both link records: the replay prints the same lines.
+        replay = monitor(["--replay", capture, "--fast", "--coverage"], env)
+        self.assertEqual(replay.returncode, 0, replay.stderr)
+        self.assertEqual(replay.stdout.splitlines()[:-1], lines[:-1])
+        self.assertTrue(replay.stdout.splitlines()[-1].startswith("PASS"))
+        decoded = subprocess.run([DECODE, capture], capture_output=True, text=True)
+        self.assertEqual(decoded.returncode, 0, decoded.stderr)
+        self.assertEqual(json.loads(decoded.stdout)["mainboard"], "17A-3-5")
+
+    def test_status_line_updates_in_place_on_a_terminal_only(self):
+        env = self.start()
+        master, slave = pty.openpty()
+        watch = subprocess.Popen([MONITOR, "COM5", "--duration", "4"], env=env, stdout=slave,
+                                 stderr=subprocess.DEVNULL)
+        os.close(slave)
+        seen = b""
+        while True:
+            ready, _, _ = select.select([master], [], [], 10)
+            if not ready:
+                break
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the terminal's other side closed
+                break
+            if not chunk:
+                break
+            seen += chunk
+        os.close(master)
+        self.assertEqual(watch.wait(timeout=10), 0)
+        text = seen.decode("ascii", "replace")
+        updates = text.count("\rlink up: ")
+        self.assertGreaterEqual(updates, 2, text)
+        self.assertIn("\x1b[K", text)
+        # Every event line starts clean: the status line is erased before it.
+        for line in text.replace("\r\n", "\n").split("\n"):
+            if "BATT MASTER" in line:
+                tail = line.rsplit("\r\x1b[K", 1)[-1]
+                self.assertTrue(tail.startswith(" ") and "BATT MASTER" in tail, repr(line))
+                self.assertNotIn("link up", tail)
+        # On a pipe: none of it.
+        piped = monitor(["COM5", "--duration", "2"], env)
+        self.assertNotIn("\r", piped.stdout)
+        self.assertNotIn("link up", piped.stdout)
 
     def test_coverage_fails_with_the_missing_positions_named(self):
         # Single panel 1 announces itself and moves only its first switch up and back down.
