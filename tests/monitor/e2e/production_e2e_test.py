@@ -113,6 +113,58 @@ class ProductionTest(unittest.TestCase):
         self.assertEqual(failed[0].find("failure").get("type"), "outdated")
         self.assertEqual((properties["attempt"], properties["retest"]), ("2", "true"))
 
+    def test_a_station_run_across_an_unplug_is_one_record(self):
+        # The end-of-line run as a station makes it: the demo profile, the production record,
+        # the report folder and JUnit; the simulator is stopped mid-demo and a new one starts on
+        # the same link. One run, one report: both link events, the health counts, a pass.
+        import subprocess
+        import time
+        env = self.start()
+        out = os.path.join(self.folder, "reports")
+        junit_path = os.path.join(self.folder, "station.xml")
+        watch = subprocess.Popen(
+            [base.MONITOR, "COM5", "--coverage", "--timeout", "60", "--profile", DEMO_PROFILE,
+             "--unit", "ZR8-0077", "--operator", "C. Dahl", "--station", "EOL 1",
+             "--report-dir", out, "--junit", junit_path],
+            env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        lines = []
+        try:
+            while len([l for l in lines if l.startswith("[")]) < 20:
+                line = watch.stdout.readline()
+                self.assertTrue(line, "the watch ended before the unplug: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            self.simulator.process.kill()
+            self.simulator.stop()
+            self.simulator = None
+            while not lines[-1].endswith("link lost"):
+                line = watch.stdout.readline()
+                self.assertTrue(line, "no link lost: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            time.sleep(1.0)
+            self.simulator = base.Simulator(self.folder)
+            rest, err = watch.communicate(timeout=90)
+        finally:
+            if watch.poll() is None:
+                watch.kill()
+        lines += rest.splitlines()
+        self.assertEqual(watch.returncode, 0, "\n".join(lines) + err)
+        self.assertTrue(lines[-1].startswith("PASS: all 112 items met"), lines[-1])
+        [name] = self.reports(out)
+        with open(os.path.join(out, name)) as f:
+            report = json.load(f)
+        self.assertEqual((report["unit"], report["operator"], report["station"]),
+                         ("ZR8-0077", "C. Dahl", "EOL 1"))
+        self.assertEqual((report["attempt"], report["retest"], report["passed"]), (1, False, True))
+        self.assertEqual([e["state"] for e in report["link"]["events"]], ["lost", "restored"])
+        health = report["link"]["health"]
+        self.assertGreater(health["records"], 100)
+        self.assertGreater(health["bytes"], health["records"])
+        for count in ("dropped", "cutOff", "bytesPerSecond"):
+            self.assertIn(count, health)
+        cases, failed, properties = junit(junit_path)
+        self.assertEqual((len(cases), failed), (112, []))
+        self.assertEqual((properties["unit"], properties["attempt"]), ("ZR8-0077", "1"))
+
     def test_hostile_text_keeps_the_junit_file_well_formed(self):
         # Single panel 1 announces itself; the mainboard names itself with markup and a control
         # character; module 98 of the profile never comes.
