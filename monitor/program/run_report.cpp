@@ -29,11 +29,17 @@ int RunRecord::finish(const MonitorSession& session, const MonitorOptions& optio
             for (const std::string& item : checkMissing(session)) {
                 missing += (missing.empty() ? "" : ",") + jsonString(item);
             }
+            // With a profile its module items count as well, as in the text verdict.
+            int seen = coverage.seenRequiredCount();
+            int required = coverage.requiredCount();
+            for (const ProfileItem& item : sessionProfileItems(session)) {
+                required += item.required() ? 1 : 0;
+                seen += item.required() && item.passed() ? 1 : 0;
+            }
             std::printf(
                 "{\"event\":\"coverage\",\"result\":\"%s\",\"seen\":%d,\"required\":%d,"
                 "\"seconds\":%.3f,\"missing\":[%s]}\n",
-                complete ? "PASS" : "FAIL", coverage.seenRequiredCount(),
-                coverage.requiredCount(), watchedSeconds, missing.c_str());
+                complete ? "PASS" : "FAIL", seen, required, watchedSeconds, missing.c_str());
         } else {
             for (const std::string& line : checkResultLines(session, watchedSeconds)) {
                 std::printf("%s\n", line.c_str());

@@ -122,10 +122,11 @@ class ProductionTest(unittest.TestCase):
         env = self.start()
         out = os.path.join(self.folder, "reports")
         junit_path = os.path.join(self.folder, "station.xml")
+        capture = os.path.join(self.folder, "station.zr8cap")
         watch = subprocess.Popen(
             [base.MONITOR, "COM5", "--coverage", "--timeout", "60", "--profile", DEMO_PROFILE,
              "--unit", "ZR8-0077", "--operator", "C. Dahl", "--station", "EOL 1",
-             "--report-dir", out, "--junit", junit_path],
+             "--report-dir", out, "--junit", junit_path, "--capture", capture],
             env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         lines = []
         try:
@@ -164,6 +165,12 @@ class ProductionTest(unittest.TestCase):
         cases, failed, properties = junit(junit_path)
         self.assertEqual((len(cases), failed), (112, []))
         self.assertEqual((properties["unit"], properties["attempt"]), ("ZR8-0077", "1"))
+        # The JSON verdict counts the profile's module items as the text verdict does.
+        replay = base.monitor(["--replay", capture, "--fast", "--coverage", "--profile",
+                               DEMO_PROFILE, "--json"], env)
+        verdict = json.loads(replay.stdout.splitlines()[-1])
+        self.assertEqual((verdict["result"], verdict["seen"], verdict["required"]),
+                         ("PASS", 112, 112), replay.stdout[-500:])
 
     def test_hostile_text_keeps_the_junit_file_well_formed(self):
         # Single panel 1 announces itself; the mainboard names itself with markup and a control
