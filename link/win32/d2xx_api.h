@@ -1,5 +1,5 @@
 // Our declarations of the D2XX calls this program makes, written from FTDI's public D2XX
-// documentation: the function types, the flag and the program-data record.
+// documentation: the function types, the flags and the program-data record.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,8 @@ using Handle = void*;
 using Status = ULONG;
 
 constexpr DWORD kListNumberOnly = 0x80000000;
+// Flags of a device-list entry: the device is open (in this or another process).
+constexpr DWORD kFlagOpened = 0x1;
 
 // The EEPROM program data as FT_EE_Read takes it. Only the leading fields are named; the
 // chip-specific fields that follow are written by the library and not read here. The library
@@ -51,5 +53,18 @@ using SetLatencyTimerFn = Status(WINAPI*)(Handle handle, UCHAR milliseconds);
 using GetQueueStatusFn = Status(WINAPI*)(Handle handle, DWORD* waiting);
 using ListDevicesFn = Status(WINAPI*)(void* first, void* second, DWORD flags);
 using EeReadFn = Status(WINAPI*)(Handle handle, ProgramData* data);
+
+// The texts FT_GetDeviceInfo and FT_GetDeviceInfoDetail write: a 16-byte serial number and a
+// 64-byte description, NUL-terminated only when shorter.
+constexpr int kInfoSerialNumberSize = 16;
+constexpr int kInfoDescriptionSize = 64;
+using GetDeviceInfoFn = Status(WINAPI*)(Handle handle, ULONG* type, DWORD* id, char* serialNumber,
+                                        char* description, void* reserved);
+// Builds the library's list of the devices attached now; FT_GetDeviceInfoDetail reads one entry
+// of it by device index. Entries of open devices carry no LocId.
+using CreateDeviceInfoListFn = Status(WINAPI*)(DWORD* count);
+using GetDeviceInfoDetailFn = Status(WINAPI*)(DWORD index, DWORD* flags, DWORD* type, DWORD* id,
+                                              DWORD* locId, void* serialNumber, void* description,
+                                              Handle* handle);
 
 }  // namespace d2xx

@@ -1,6 +1,7 @@
 // Windows FTDI service: FTD2XX.dll loaded at run time, its functions found by export name.
 #include "link/win32/ftd2xx_service.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -14,6 +15,17 @@ template <typename Function>
 bool resolve(HMODULE library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
     return function != nullptr;
+}
+
+// A text field the library wrote, of the size its documentation gives: up to its first NUL (a
+// full field has none), cut to fit with its NUL, each byte that is not printable ASCII as '?'.
+template <std::size_t N>
+void copyPrintable(char (&to)[N], const char* from, std::size_t fieldSize) {
+    std::memset(to, 0, N);
+    for (std::size_t i = 0; i < fieldSize && i + 1 < N && from[i] != '\0'; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(from[i]);
+        to[i] = byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
+    }
 }
 
 }  // namespace
@@ -57,6 +69,9 @@ bool Ftd2xxService::available() {
         resolve(library, "FT_ListDevices", found.listDevices) &&
         resolve(library, "FT_EE_Read", found.eeRead);
     resolve(library, "FT_SetLatencyTimer", found.setLatencyTimer);
+    resolve(library, "FT_GetDeviceInfo", found.getDeviceInfo);
+    resolve(library, "FT_CreateDeviceInfoList", found.createDeviceInfoList);
+    resolve(library, "FT_GetDeviceInfoDetail", found.getDeviceInfoDetail);
     if (!complete) {
         // An incomplete or foreign DLL counts as no DLL at all.
         FreeLibrary(library);
@@ -84,12 +99,62 @@ FtdiStatus Ftd2xxService::openByIndex(std::int32_t index, FtdiHandle& handle) {
     if (!available()) {
         return kFtdiDeviceNotFound;
     }
+    // The list has no LocId for an open device: its entry is read first.
+    ListedHandle entry;
+    const bool listed = readListEntry(index, entry);
     d2xx::Handle opened = nullptr;
     const FtdiStatus status = functions_.open(index, &opened);
     if (status == kFtdiOk && opened != nullptr) {
         handle = reinterpret_cast<FtdiHandle>(opened);
+        ListedHandle* slot = listedOf(opened);  // a stale entry for a handle value reused
+        slot = slot != nullptr ? slot : listedOf(nullptr);
+        if (slot != nullptr) {
+            *slot = ListedHandle{};
+            if (listed) {
+                *slot = entry;
+                slot->handle = opened;
+            }
+        }
     }
     return status;
+}
+
+bool Ftd2xxService::readListEntry(std::int32_t index, ListedHandle& entry) {
+    if (functions_.createDeviceInfoList == nullptr || functions_.getDeviceInfoDetail == nullptr ||
+        index < 0) {
+        return false;
+    }
+    DWORD count = 0;
+    if (functions_.createDeviceInfoList(&count) != kFtdiOk ||
+        static_cast<DWORD>(index) >= count) {
+        return false;
+    }
+    DWORD flags = 0;
+    DWORD type = 0;
+    DWORD id = 0;
+    DWORD locId = 0;
+    // Larger than the documented fields; only those are read.
+    char serialNumber[4 * d2xx::kInfoSerialNumberSize] = {};
+    char description[2 * d2xx::kInfoDescriptionSize] = {};
+    d2xx::Handle handle = nullptr;
+    if (functions_.getDeviceInfoDetail(static_cast<DWORD>(index), &flags, &type, &id, &locId,
+                                       serialNumber, description, &handle) != kFtdiOk ||
+        (flags & d2xx::kFlagOpened) != 0) {
+        return false;  // the entry of a device open elsewhere holds nothing but its flags
+    }
+    entry = ListedHandle{};
+    copyPrintable(entry.serialNumber, serialNumber, d2xx::kInfoSerialNumberSize);
+    entry.locId = locId;
+    return true;
+}
+
+Ftd2xxService::ListedHandle* Ftd2xxService::listedOf(d2xx::Handle handle) {
+    for (ListedHandle& slot : listed_) {
+        if (slot.handle == handle) {
+            return &slot;
+        }
+    }
+    return nullptr;
 }
 
 FtdiStatus Ftd2xxService::readDescription(FtdiHandle handle,
@@ -191,5 +256,43 @@ FtdiStatus Ftd2xxService::write(FtdiHandle handle, const std::uint8_t* bytes, st
 }
 
 FtdiStatus Ftd2xxService::close(FtdiHandle handle) {
-    return available() ? functions_.close(toD2xx(handle)) : kFtdiInvalidHandle;
+    if (!available()) {
+        return kFtdiInvalidHandle;
+    }
+    ListedHandle* slot = handle != nullptr ? listedOf(toD2xx(handle)) : nullptr;
+    if (slot != nullptr) {
+        *slot = ListedHandle{};
+    }
+    return functions_.close(toD2xx(handle));
+}
+
+FtdiStatus Ftd2xxService::readIdentity(FtdiHandle handle, FtdiIdentity& identity) {
+    identity = FtdiIdentity{};
+    if (!available()) {
+        return kFtdiInvalidHandle;
+    }
+    const ListedHandle* entry = handle != nullptr ? listedOf(toD2xx(handle)) : nullptr;
+    if (functions_.getDeviceInfo != nullptr) {
+        ULONG type = 0;
+        DWORD id = 0;
+        char serialNumber[4 * d2xx::kInfoSerialNumberSize] = {};
+        char description[2 * d2xx::kInfoDescriptionSize] = {};
+        const FtdiStatus status =
+            functions_.getDeviceInfo(toD2xx(handle), &type, &id, serialNumber, description, nullptr);
+        if (status != kFtdiOk) {
+            return status;
+        }
+        copyPrintable(identity.serialNumber, serialNumber, d2xx::kInfoSerialNumberSize);
+    } else if (entry != nullptr) {
+        std::memcpy(identity.serialNumber, entry->serialNumber, sizeof identity.serialNumber);
+    } else {
+        return kFtdiNotSupported;
+    }
+    // LocId 0: the library did not tell.
+    if (entry != nullptr && entry->locId != 0 &&
+        std::strcmp(entry->serialNumber, identity.serialNumber) == 0) {
+        std::snprintf(identity.place, sizeof identity.place, "loc 0x%08lX",
+                      static_cast<unsigned long>(entry->locId));
+    }
+    return kFtdiOk;
 }

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,7 @@
 #include "link/win32/ftd2xx_service.h"
 #include "tests/support/fake_serial_port_service.h"
 #include "tests/support/tool_fixture.h"
+#include "tests/win32/fake_ftd2xx_control.h"
 #include "ui/connection_window_ids.h"
 
 namespace {
@@ -33,25 +34,10 @@ std::string besideProgram(const char* fileName) {
 
 class Ftd2xxTest : public ToolTest {
   protected:
-    Ftd2xxTest() {
-        registerWindowClasses();
-        char folder[MAX_PATH] = {};
-        GetTempPathA(sizeof folder, folder);
-        logPath_ =
-            std::string(folder) + "zr8-fake-ftdi-" + std::to_string(GetCurrentProcessId()) + ".log";
-        DeleteFileA(logPath_.c_str());
-        SetEnvironmentVariableA("ZR8_FAKE_FTDI_LOG", logPath_.c_str());
-    }
-    ~Ftd2xxTest() override {
-        installFtdiService(nullptr);
-        SetEnvironmentVariableA("ZR8_FAKE_FTDI", nullptr);
-        SetEnvironmentVariableA("ZR8_FAKE_FTDI_LOG", nullptr);
-        DeleteFileA(logPath_.c_str());
-    }
+    Ftd2xxTest() { registerWindowClasses(); }
+    ~Ftd2xxTest() override { installFtdiService(nullptr); }
 
-    static void attach(const std::string& adapters) {
-        SetEnvironmentVariableA("ZR8_FAKE_FTDI", adapters.c_str());
-    }
+    static void attach(const std::string& adapters) { FakeFtd2xxControl::attach(adapters); }
 
     std::vector<std::string> scan() {
         WindowHandle window = screen.createDialog("CONNECTIONWINZR8", nullptr);
@@ -60,20 +46,11 @@ class Ftd2xxTest : public ToolTest {
         return screen.control(window, kConnectionListId).rows;
     }
 
-    // What the test library was asked to do, one call a line.
-    std::vector<std::string> calls() const {
-        std::vector<std::string> lines;
-        std::ifstream file(logPath_);
-        for (std::string line; std::getline(file, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
-    const std::string& logPath() const { return logPath_; }
+    std::vector<std::string> calls() const { return library_.calls(); }
+    void clearCalls() const { library_.clearCalls(); }
 
   private:
-    std::string logPath_;
+    FakeFtd2xxControl library_;
 };
 
 TEST_F(Ftd2xxTest, ScanListsProgrammedAndBlankAdaptersAndSkipsAFailingEeprom) {
@@ -106,7 +83,7 @@ TEST_F(Ftd2xxTest, UsbRowOpensAt38400Eight_N_OneAndReadsQueuedBytesAtMost100AtAT
                                 Case{"zr8-ftd2xx-without-latency.dll", false}}) {
         SCOPED_TRACE(library.library);
         resetToolState();
-        DeleteFileA(logPath().c_str());
+        clearCalls();
         Ftd2xxService service(library.library);
         installFtdiService(&service);
         attach("XYZ;queue=250");
@@ -145,6 +122,85 @@ TEST_F(Ftd2xxTest, UsbRowOpensAt38400Eight_N_OneAndReadsQueuedBytesAtMost100AtAT
         EXPECT_EQ(calls(), expected);
         installFtdiService(nullptr);
     }
+}
+
+// An adapter's serial number and LocId, read from the library for an open handle, with all
+// four adapters open at once: the library lists no LocId for an open adapter, so each place is
+// the one its index had just before it was opened. Serial numbers from the library are cut to
+// their 16-byte field (a full one has no NUL) and kept to printable ASCII. A library without the
+// device list gives no place, one without FT_GetDeviceInfo the list's serial number, one without
+// both no identity at all.
+TEST_F(Ftd2xxTest, ReadIdentityGivesSerialNumberAndLocIdOfEachOpenAdapter) {
+    const std::string adapters =
+        "ZR8 Mainboard|sn=A1B2|loc=121;XYZ|loc=0x2a4;Bench|sn=AB\aCDEFGHIJKLMNOPQRSTU|loc=301;"
+        "ZR8 Mainboard|sn=C3";
+    const std::vector<std::string> serialNumbers = {"A1B2", "", "AB?CDEFGHIJKLMNO", "C3"};
+    const std::vector<std::string> places = {"loc 0x00000121", "loc 0x000002A4", "loc 0x00000301",
+                                             ""};
+    const std::vector<std::string> noPlaces(4);
+    struct Case {
+        const char* library;
+        FtdiStatus status;
+        std::vector<std::string> serialNumbers;
+        std::vector<std::string> places;
+    };
+    const Case cases[] = {
+        {Ftd2xxService::kDefaultLibrary, kFtdiOk, serialNumbers, places},
+        {"zr8-ftd2xx-without-device-list.dll", kFtdiOk, serialNumbers, noPlaces},
+        {"zr8-ftd2xx-without-device-info.dll", kFtdiOk, serialNumbers, places},
+        {"zr8-ftd2xx-without-identity.dll", kFtdiNotSupported, noPlaces, noPlaces},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.library);
+        attach(adapters);
+        Ftd2xxService service(c.library);
+        ASSERT_TRUE(service.available());
+        std::vector<FtdiHandle> handles(4, nullptr);
+        for (std::int32_t index = 0; index < 4; ++index) {
+            ASSERT_EQ(service.openByIndex(index, handles[index]), kFtdiOk);
+        }
+        std::vector<std::string> serials;
+        std::vector<std::string> found;
+        for (FtdiHandle handle : handles) {
+            FtdiIdentity identity;  // left over from an earlier read: must be cleared
+            std::memset(identity.serialNumber, 'x', sizeof identity.serialNumber);
+            std::memset(identity.place, 'x', sizeof identity.place);
+            EXPECT_EQ(service.readIdentity(handle, identity), c.status);
+            ASSERT_NE(std::memchr(identity.serialNumber, '\0', sizeof identity.serialNumber),
+                      nullptr);
+            ASSERT_NE(std::memchr(identity.place, '\0', sizeof identity.place), nullptr);
+            serials.emplace_back(identity.serialNumber);
+            found.emplace_back(identity.place);
+        }
+        EXPECT_EQ(serials, c.serialNumbers);
+        EXPECT_EQ(found, c.places);
+        for (FtdiHandle handle : handles) {
+            EXPECT_EQ(service.close(handle), kFtdiOk);
+        }
+    }
+}
+
+// Unplugged while open: no identity is read from the dead handle; the adapter that moved into
+// its index answers with its own.
+TEST_F(Ftd2xxTest, ReadIdentityOfAnUnpluggedAdapterFailsAndTheOneInItsIndexIsItself) {
+    Ftd2xxService service;
+    attach("ZR8 Mainboard|sn=A1|loc=111;ZR8 Mainboard|sn=B2|loc=112");
+    FtdiHandle first = nullptr;
+    ASSERT_EQ(service.openByIndex(0, first), kFtdiOk);
+    attach("ZR8 Mainboard|sn=B2|loc=112");
+    FtdiIdentity identity;
+    EXPECT_NE(service.readIdentity(first, identity), kFtdiOk);
+    EXPECT_STREQ(identity.serialNumber, "");
+    EXPECT_STREQ(identity.place, "");
+    EXPECT_EQ(service.close(first), kFtdiOk);
+
+    FtdiHandle other = nullptr;
+    ASSERT_EQ(service.openByIndex(0, other), kFtdiOk);
+    ASSERT_EQ(service.readIdentity(other, identity), kFtdiOk);
+    EXPECT_STREQ(identity.serialNumber, "B2");
+    EXPECT_STREQ(identity.place, "loc 0x00000112");
+    EXPECT_EQ(service.close(other), kFtdiOk);
+    EXPECT_EQ(calls(), (std::vector<std::string>{"open 0", "close unplugged", "open 0", "close 0"}));
 }
 
 // A missing DLL, and one that lacks a function the program calls only later (FT_Write): both
