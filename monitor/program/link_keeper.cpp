@@ -4,7 +4,9 @@
 #include "link/device_link.h"
 
 bool LinkKeeper::remember() {
-    known_ = identifyOpenLink(identity_);
+    const DeviceLinkState& link = deviceLinkState();
+    open_ = link.serialHandle != nullptr || link.usbHandle != nullptr;
+    known_ = open_ && identifyOpenLink(identity_);
     lost_ = false;
     return known_;
 }
@@ -18,7 +20,7 @@ void LinkKeeper::describe(LinkReport& report) const {
 }
 
 LinkKeeper::Change LinkKeeper::afterRead(std::uint32_t count, double seconds) {
-    if (!known_) {
+    if (!open_) {
         return Change::None;
     }
     if (!lost_) {
@@ -30,8 +32,8 @@ LinkKeeper::Change LinkKeeper::afterRead(std::uint32_t count, double seconds) {
         nextTry_ = seconds + kRetrySeconds;
         return Change::Lost;
     }
-    if (seconds < nextTry_) {
-        return Change::None;
+    if (!known_ || seconds < nextTry_) {
+        return Change::None;  // nothing to recognise it by, or not yet time to look
     }
     if (!reopenLink(identity_)) {
         nextTry_ = seconds + kRetrySeconds;

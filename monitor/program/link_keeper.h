@@ -14,7 +14,9 @@ class LinkKeeper {
 
     enum class Change { None, Lost, Restored };
 
-    // Remembers the connection open now; false when nothing is open.
+    // Remembers the connection open now; false when nothing is open or when it cannot be
+    // recognised again (an adapter whose library tells neither serial number nor place). Such
+    // a link is still watched: its loss is reported, but it is not looked for again.
     bool remember();
     // The adapter's serial number and description for the report (nothing for a COM port).
     void describe(LinkReport& report) const;
@@ -26,7 +28,8 @@ class LinkKeeper {
 
   private:
     LinkIdentity identity_;
-    bool known_ = false;
+    bool open_ = false;   // a link was open when remembered
+    bool known_ = false;  // and it can be recognised again
     bool lost_ = false;
     double nextTry_ = 0.0;
 };

@@ -51,7 +51,14 @@ int watchConnection(MonitorSession& session, const WatchLimits& limits, CaptureW
     std::uint8_t buffer[kDeviceLinkReadSize];
     std::string error;
     LinkKeeper keeper;
-    keeper.remember();
+    if (!keeper.remember() &&
+        (deviceLinkState().serialHandle != nullptr || deviceLinkState().usbHandle != nullptr)) {
+        std::fputs(
+            "zr8-monitor: this adapter tells neither its serial number nor its place (an "
+            "old FTD2XX.dll?): if it goes away the watch cannot find it again; start the "
+            "monitor again then\n",
+            stderr);
+    }
     LinkReport identity;
     keeper.describe(identity);
     session.setAdapterIdentity(identity);

@@ -96,16 +96,58 @@ TEST_P(LinkKeeperTest, TheChosenAdapterIsReopenedWhereverItComesBackAndTheOtherN
     }
 }
 
+// A library that tells no identity: the loss is still reported, and nothing is looked for.
+class FtdiWithoutIdentity : public FakeFtdiService {
+  public:
+    FtdiStatus readIdentity(FtdiHandle, FtdiIdentity& identity) override {
+        identity = FtdiIdentity{};
+        return kFtdiNotSupported;
+    }
+};
+
+TEST(LinkKeeperWithoutIdentity, ReportsTheLossAndLooksForNothing) {
+    closeDeviceLink();
+    connectionTable() = ConnectionTable{};
+    FtdiWithoutIdentity ftdi;
+    ftdi.addDevice("ZR8 Mainboard");
+    ASSERT_EQ(appendConnection(kUsbConnection, 0, "USB - ZR8 Mainboard"), 1);
+    connectionTable().selectedConnection = 0;
+    openSelectedConnection();
+    ASSERT_TRUE(ftdi.isOpen(0));
+
+    LinkKeeper keeper;
+    EXPECT_FALSE(keeper.remember());
+    ftdi.removeDevice(0);
+    std::uint8_t buffer[kDeviceLinkReadSize];
+    EXPECT_EQ(readDeviceLink(buffer), 0u);
+    EXPECT_EQ(keeper.afterRead(0, 1.0), LinkKeeper::Change::Lost);
+    EXPECT_TRUE(keeper.lost());
+    ftdi.addDevice("ZR8 Mainboard");
+    ftdi.clearLog();
+    for (const double seconds : {1.5, 2.0, 5.0}) {
+        EXPECT_EQ(keeper.afterRead(0, seconds), LinkKeeper::Change::None);
+    }
+    EXPECT_TRUE(ftdi.log().empty()) << "an adapter it cannot recognise was looked at";
+    EXPECT_FALSE(ftdi.isOpen(0));
+    closeDeviceLink();
+    connectionTable() = ConnectionTable{};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Adapters, LinkKeeperTest,
     ::testing::Values(
         Case{"serial number, back at another place", {"A1", "1-1"}, {"B2", "1-2"}, "1-4", true},
         Case{"no serial number, back at its place", {"", "1-1"}, {"", "1-2"}, "1-1", true},
-        Case{"no serial number, back elsewhere: not told", {"", "1-1"}, {"", "1-2"}, "1-4",
-             false},
-        Case{"a serial number both share, back at its place", {"1", "1-1"}, {"1", "1-2"}, "1-1",
+        Case{"no serial number, back elsewhere: not told", {"", "1-1"}, {"", "1-2"}, "1-4", false},
+        Case{"a serial number both share, back at its place",
+             {"1", "1-1"},
+             {"1", "1-2"},
+             "1-1",
              true},
-        Case{"a serial number both share, back elsewhere", {"1", "1-1"}, {"1", "1-2"}, "1-4",
+        Case{"a serial number both share, back elsewhere",
+             {"1", "1-1"},
+             {"1", "1-2"},
+             "1-4",
              false}),
     [](const ::testing::TestParamInfo<Case>& param) {
         std::string name;
