@@ -51,6 +51,11 @@ class CaptureWriter {
 
   private:
     bool fail(const std::string& reason, std::string& error);
+    // Open and no earlier write failed; else false with the reason.
+    bool writable(std::string& error) const;
+    // Takes the time of the next record (what: "chunk", "link record"); false, and nothing is
+    // written, when it goes back.
+    bool advanceTime(std::uint64_t microseconds, const char* what, std::string& error);
     bool writeChunk(std::uint64_t microseconds, const std::uint8_t* bytes, std::uint32_t length,
                     std::string& error);
 
@@ -101,8 +106,7 @@ class CaptureReader {
   private:
     bool start(std::FILE* file, bool owned, const std::string& name, std::string& error);
     CaptureStep fail(const std::string& reason, std::string& error);
-    CaptureStep nextLinkRecord(std::uint64_t microseconds, CaptureChunk& chunk,
-                               std::string& error);
+    CaptureStep nextLinkRecord(std::uint64_t microseconds, CaptureChunk& chunk, std::string& error);
     std::string readFailure(std::uint64_t at) const;
 
     std::FILE* file_ = nullptr;

@@ -44,12 +44,7 @@ bool CaptureWriter::open(const std::string& path, std::string& error) {
 
 bool CaptureWriter::append(std::uint64_t microseconds, const std::uint8_t* bytes,
                            std::uint32_t length, std::string& error) {
-    if (file_ == nullptr) {
-        error = "capture: not open";
-        return false;
-    }
-    if (!failure_.empty()) {
-        error = failure_;
+    if (!writable(error)) {
         return false;
     }
     if (length == 0) {
@@ -59,12 +54,9 @@ bool CaptureWriter::append(std::uint64_t microseconds, const std::uint8_t* bytes
         error = path_ + ": no bytes given for a chunk of " + std::to_string(length);
         return false;
     }
-    if (microseconds < lastMicroseconds_) {
-        error = path_ + ": time goes back (" + std::to_string(microseconds) + " us after " +
-                std::to_string(lastMicroseconds_) + " us), chunk not written";
+    if (!advanceTime(microseconds, "chunk", error)) {
         return false;
     }
-    lastMicroseconds_ = microseconds;
     while (length > 0) {
         const std::uint32_t piece =
             length < kCaptureMaxChunkLength ? length : kCaptureMaxChunkLength;
@@ -83,23 +75,15 @@ bool CaptureWriter::append(std::uint64_t microseconds, const std::uint8_t* bytes
 
 bool CaptureWriter::appendLinkEvent(std::uint64_t microseconds, CaptureLinkEvent event,
                                     std::string& error) {
-    if (file_ == nullptr) {
-        error = "capture: not open";
-        return false;
-    }
-    if (!failure_.empty()) {
-        error = failure_;
+    if (!writable(error)) {
         return false;
     }
     if (event == CaptureLinkEvent::None) {
         return true;
     }
-    if (microseconds < lastMicroseconds_) {
-        error = path_ + ": time goes back (" + std::to_string(microseconds) + " us after " +
-                std::to_string(lastMicroseconds_) + " us), link record not written";
+    if (!advanceTime(microseconds, "link record", error)) {
         return false;
     }
-    lastMicroseconds_ = microseconds;
     std::uint8_t record[kCaptureLinkRecordSize] = {};
     for (int i = 0; i < 8; ++i) {
         record[i] = static_cast<std::uint8_t>(microseconds >> (8 * i));
@@ -109,6 +93,28 @@ bool CaptureWriter::appendLinkEvent(std::uint64_t microseconds, CaptureLinkEvent
     if (std::fwrite(record, 1, sizeof record, file_) != sizeof record || std::fflush(file_) != 0) {
         return fail(systemReason("cannot write"), error);
     }
+    return true;
+}
+
+bool CaptureWriter::writable(std::string& error) const {
+    if (file_ == nullptr) {
+        error = "capture: not open";
+        return false;
+    }
+    if (!failure_.empty()) {
+        error = failure_;
+        return false;
+    }
+    return true;
+}
+
+bool CaptureWriter::advanceTime(std::uint64_t microseconds, const char* what, std::string& error) {
+    if (microseconds < lastMicroseconds_) {
+        error = path_ + ": time goes back (" + std::to_string(microseconds) + " us after " +
+                std::to_string(lastMicroseconds_) + " us), " + what + " not written";
+        return false;
+    }
+    lastMicroseconds_ = microseconds;
     return true;
 }
 

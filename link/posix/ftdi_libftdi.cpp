@@ -125,13 +125,12 @@ void readSerialNumber(libusb_device* device, libusb_device_handle* requests,
                       char (&serialNumber)[kFtdiSerialNumberSize]) {
     std::memset(serialNumber, 0, sizeof serialNumber);
     libusb_device_descriptor descriptor{};
-    if (libusb_get_device_descriptor(device, &descriptor) != 0 ||
-        descriptor.iSerialNumber == 0) {
+    if (libusb_get_device_descriptor(device, &descriptor) != 0 || descriptor.iSerialNumber == 0) {
         return;
     }
     unsigned char text[kFtdiSerialNumberSize] = {};
-    const int length = libusb_get_string_descriptor_ascii(requests, descriptor.iSerialNumber,
-                                                          text, sizeof text - 1);
+    const int length = libusb_get_string_descriptor_ascii(requests, descriptor.iSerialNumber, text,
+                                                          sizeof text - 1);
     for (int i = 0; i < length && i < kFtdiSerialNumberSize - 1; ++i) {
         serialNumber[i] = text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?';
     }
@@ -453,8 +452,7 @@ FtdiStatus LibftdiService::readIdentity(FtdiHandle handle, FtdiIdentity& identit
         readSerialNumber(adapter->device, adapter->requests, identity.serialNumber);
     }
     const std::string place = sysfsNameOf(adapter->device);
-    std::memcpy(identity.place, place.data(),
-                std::min(place.size(), sizeof identity.place - 1));
+    std::memcpy(identity.place, place.data(), std::min(place.size(), sizeof identity.place - 1));
     return kFtdiOk;
 }
 

@@ -125,8 +125,7 @@ bool Ftd2xxService::readListEntry(std::int32_t index, ListedHandle& entry) {
         return false;
     }
     DWORD count = 0;
-    if (functions_.createDeviceInfoList(&count) != kFtdiOk ||
-        static_cast<DWORD>(index) >= count) {
+    if (functions_.createDeviceInfoList(&count) != kFtdiOk || static_cast<DWORD>(index) >= count) {
         return false;
     }
     DWORD flags = 0;
@@ -277,8 +276,8 @@ FtdiStatus Ftd2xxService::readIdentity(FtdiHandle handle, FtdiIdentity& identity
         DWORD id = 0;
         char serialNumber[4 * d2xx::kInfoSerialNumberSize] = {};
         char description[2 * d2xx::kInfoDescriptionSize] = {};
-        const FtdiStatus status =
-            functions_.getDeviceInfo(toD2xx(handle), &type, &id, serialNumber, description, nullptr);
+        const FtdiStatus status = functions_.getDeviceInfo(toD2xx(handle), &type, &id, serialNumber,
+                                                           description, nullptr);
         if (status != kFtdiOk) {
             return status;
         }

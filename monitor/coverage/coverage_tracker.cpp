@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 
 #include "monitor/catalog/slot_catalog.h"
 #include "monitor/coverage/decimal_text.h"

@@ -11,7 +11,8 @@ void applyProfile(CoverageTracker& tracker, const PanelProfile& profile) {
     }
     for (const ProfileModule& module : profile.modules) {
         if (module.type >= 0 && module.type < kModuleTypeCount) {
-            demands[module.type] = module.optional ? ModuleDemand::IfAnnounced : ModuleDemand::Always;
+            demands[module.type] =
+                module.optional ? ModuleDemand::IfAnnounced : ModuleDemand::Always;
         }
     }
     tracker.setModuleDemands(demands);

@@ -92,8 +92,8 @@ std::string sessionReportJunit(const SessionReport& report) {
     out += "  <testsuite name=\"" + xml(suite) + "\"" + counts + " skipped=\"0\"" + time + ">\n";
     out += "    <properties>\n";
     out += property("unit", report.record.unit);
-    out += property("attempt",
-                    report.record.attempt > 0 ? std::to_string(report.record.attempt) : "");
+    out +=
+        property("attempt", report.record.attempt > 0 ? std::to_string(report.record.attempt) : "");
     out += property("retest", report.record.attempt > 1 ? "true" : "false");
     out += property("operator", report.record.operatorName);
     out += property("station", report.record.station);
@@ -105,15 +105,15 @@ std::string sessionReportJunit(const SessionReport& report) {
     out += property("toolVersion", report.record.toolVersion);
     out += "    </properties>\n";
     for (const TestCase& entry : cases) {
-        out += "    <testcase classname=\"" + xml(entry.className) + "\" name=\"" + xml(entry.name) +
-               "\" time=\"" + fixedDecimal(entry.seconds, 3) + "\"";
+        out += "    <testcase classname=\"" + xml(entry.className) + "\" name=\"" +
+               xml(entry.name) + "\" time=\"" + fixedDecimal(entry.seconds, 3) + "\"";
         if (!entry.failed) {
             out += "/>\n";
             continue;
         }
         out += ">\n      <failure type=\"" + xml(entry.failureType) + "\" message=\"" +
-               xml(entry.message) + "\">" + xml(entry.className + ": " + entry.name + ": " +
-                                                entry.message) +
+               xml(entry.message) + "\">" +
+               xml(entry.className + ": " + entry.name + ": " + entry.message) +
                "</failure>\n    </testcase>\n";
     }
     out += "  </testsuite>\n</testsuites>\n";

@@ -54,8 +54,8 @@ std::string productionRecordJson(const ProductionRecord& record, const ProfileRe
                ",\"name\":" + jsonString(moduleTypeName(item.type)) + ",\"rule\":\"" +
                ruleWord(item) + "\",\"minVersion\":" + std::to_string(item.minVersion) +
                ",\"version\":" + (item.version < 0 ? "null" : std::to_string(item.version)) +
-               ",\"outcome\":\"" + profileOutcomeWord(item.outcome) + "\",\"passed\":" +
-               (item.passed() ? "true" : "false") + "}";
+               ",\"outcome\":\"" + profileOutcomeWord(item.outcome) +
+               "\",\"passed\":" + (item.passed() ? "true" : "false") + "}";
     }
     return out + "]}";
 }
@@ -66,8 +66,8 @@ std::string productionRecordHtmlRows(const ProductionRecord& record, const Profi
         out += row("Unit", htmlText(record.unit));
     }
     if (record.attempt > 0) {
-        out += row("Attempt", std::to_string(record.attempt) + " (" + attemptWord(record.attempt) +
-                                  ")");
+        out += row("Attempt",
+                   std::to_string(record.attempt) + " (" + attemptWord(record.attempt) + ")");
     }
     if (!record.operatorName.empty()) {
         out += row("Operator", htmlText(record.operatorName));
@@ -88,8 +88,9 @@ std::string profileHtmlSection(const ProfileRecord& profile) {
         return "";
     }
     std::string out = "<h2>Expected modules: " + htmlText(profile.name) + "</h2>\n";
-    out += "<table>\n<tr><th>Type</th><th>Module</th><th>Rule</th><th>Version</th>"
-           "<th>Outcome</th></tr>\n";
+    out +=
+        "<table>\n<tr><th>Type</th><th>Module</th><th>Rule</th><th>Version</th>"
+        "<th>Outcome</th></tr>\n";
     for (const ProfileItem& item : profile.items) {
         std::string rule = ruleWord(item);
         if (item.minVersion > 0) {

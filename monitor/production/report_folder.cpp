@@ -54,8 +54,8 @@ int attemptOf(const fs::path& path, const std::string& unit) {
         return 0;
     }
     const double attempt = fields.attempt;
-    if (!fields.hasAttempt || !std::isfinite(attempt) || attempt < 1.0 ||
-        attempt > kAttemptLimit || attempt != std::floor(attempt)) {
+    if (!fields.hasAttempt || !std::isfinite(attempt) || attempt < 1.0 || attempt > kAttemptLimit ||
+        attempt != std::floor(attempt)) {
         return -1;
     }
     return static_cast<int>(attempt);
@@ -93,7 +93,8 @@ bool createNew(const fs::path& path) {
 
 bool isReportFileName(const std::string& name, const std::string& stem) {
     const std::string tail = ".json";
-    if (name.size() < stem.size() + 1 + 15 + tail.size() || name.compare(0, stem.size(), stem) != 0 ||
+    if (name.size() < stem.size() + 1 + 15 + tail.size() ||
+        name.compare(0, stem.size(), stem) != 0 ||
         name.compare(name.size() - tail.size(), tail.size(), tail) != 0) {
         return false;
     }
@@ -107,7 +108,8 @@ bool isReportFileName(const std::string& name, const std::string& stem) {
     if (at == end) {
         return true;
     }
-    return name[at] == '-' && end - at >= 2 && end - at <= 6 && digitsAt(name, at + 1, end - at - 1);
+    return name[at] == '-' && end - at >= 2 && end - at <= 6 &&
+           digitsAt(name, at + 1, end - at - 1);
 }
 
 bool nextAttempt(const std::string& folder, const std::string& unit, int& attempt,

@@ -80,8 +80,8 @@ class LineParser {
   private:
     bool parseName(int line, const std::string& text) {
         if (nameLine_ != 0) {
-            return fail(line, "a second name (the first is on line " + std::to_string(nameLine_) +
-                                  ")");
+            return fail(line,
+                        "a second name (the first is on line " + std::to_string(nameLine_) + ")");
         }
         const std::size_t start = text.find_first_not_of(" \t", text.find("name") + 4);
         const std::size_t end = text.find_last_not_of(" \t");

@@ -13,11 +13,12 @@ std::vector<ProfileItem> checkProfile(const PanelProfile& profile, const ModuleR
         item.optional = module.optional;
         item.minVersion = module.minVersion;
         if (entry.present == 0) {
-            item.outcome = module.optional ? ProfileOutcome::OptionalAbsent : ProfileOutcome::Missing;
+            item.outcome =
+                module.optional ? ProfileOutcome::OptionalAbsent : ProfileOutcome::Missing;
         } else {
             item.version = entry.version;
             item.outcome = entry.version >= module.minVersion ? ProfileOutcome::Present
-                                                             : ProfileOutcome::Outdated;
+                                                              : ProfileOutcome::Outdated;
         }
         items.push_back(item);
     }

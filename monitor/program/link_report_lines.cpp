@@ -14,8 +14,7 @@ void HealthLines::tick(double seconds, bool lost) {
         return;
     }
     const LinkReport counts = session_.linkReport(seconds);
-    const double rate =
-        static_cast<double>(counts.bytes - lastBytes_) / (seconds - lastSeconds_);
+    const double rate = static_cast<double>(counts.bytes - lastBytes_) / (seconds - lastSeconds_);
     lastSeconds_ = seconds;
     lastBytes_ = counts.bytes;
     char line[256];
@@ -26,15 +25,13 @@ void HealthLines::tick(double seconds, bool lost) {
                       seconds, static_cast<unsigned long long>(counts.bytes),
                       static_cast<unsigned long long>(counts.records),
                       static_cast<unsigned long long>(counts.dropped),
-                      static_cast<unsigned long long>(counts.cutOff), rate,
-                      lost ? "lost" : "up");
+                      static_cast<unsigned long long>(counts.cutOff), rate, lost ? "lost" : "up");
         session_.printLine(line);
         return;
     }
     std::snprintf(line, sizeof line,
                   "link %s: %llu bytes, %llu records, %llu dropped, %llu cut off, %.0f B/s",
-                  lost ? "lost, reopening" : "up",
-                  static_cast<unsigned long long>(counts.bytes),
+                  lost ? "lost, reopening" : "up", static_cast<unsigned long long>(counts.bytes),
                   static_cast<unsigned long long>(counts.records),
                   static_cast<unsigned long long>(counts.dropped),
                   static_cast<unsigned long long>(counts.cutOff), rate);

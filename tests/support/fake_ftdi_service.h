@@ -41,7 +41,7 @@ class FakeFtdiService : public FtdiService {
     void removeDevice(int deviceIndex);  // unplugged: later adapters move down one index
     // The adapter's USB serial number and place on the buses (both empty unless set).
     void setIdentity(int deviceIndex, const std::string& serialNumber, const std::string& place);
-    void failCount(FtdiStatus status);   // countDevices fails, leaving the count alone
+    void failCount(FtdiStatus status);  // countDevices fails, leaving the count alone
     // Calls on the adapter that fail with the status given (outputs left alone):
     void failConfiguration(int deviceIndex, FtdiStatus status = kFtdiIoError);  // baud..purge
     void failQueueStatus(int deviceIndex, FtdiStatus status = kFtdiIoError);

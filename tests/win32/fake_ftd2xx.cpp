@@ -287,9 +287,9 @@ __declspec(dllexport) d2xx::Status WINAPI FT_EE_Read(d2xx::Handle handle, d2xx::
 }
 
 #ifndef ZR8_FAKE_WITHOUT_DEVICE_INFO
-__declspec(dllexport) d2xx::Status WINAPI FT_GetDeviceInfo(d2xx::Handle handle, ULONG* type,
-                                                           DWORD* id, char* serialNumber,
-                                                           char* description, void* reserved) {
+__declspec(dllexport) d2xx::Status WINAPI
+    FT_GetDeviceInfo(d2xx::Handle handle, ULONG* type, DWORD* id, char* serialNumber,
+                     char* description, void* reserved) {
     Device* device = nullptr;
     const d2xx::Status status = use(handle, device);
     if (status != kOk) {
@@ -335,11 +335,9 @@ __declspec(dllexport) d2xx::Status WINAPI FT_CreateDeviceInfoList(DWORD* count) 
     return kOk;
 }
 
-__declspec(dllexport) d2xx::Status WINAPI FT_GetDeviceInfoDetail(DWORD index, DWORD* flags,
-                                                                 DWORD* type, DWORD* id,
-                                                                 DWORD* locId, void* serialNumber,
-                                                                 void* description,
-                                                                 d2xx::Handle* handle) {
+__declspec(dllexport) d2xx::Status WINAPI
+    FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* type, DWORD* id, DWORD* locId,
+                           void* serialNumber, void* description, d2xx::Handle* handle) {
     if (index >= static_cast<DWORD>(listedCount)) {
         return kDeviceNotFound;
     }
@@ -361,8 +359,7 @@ __declspec(dllexport) d2xx::Status WINAPI FT_GetDeviceInfoDetail(DWORD index, DW
                   entry.serialNumber);
     }
     if (description != nullptr) {
-        fillField(static_cast<char*>(description), d2xx::kInfoDescriptionSize,
-                  entry.description);
+        fillField(static_cast<char*>(description), d2xx::kInfoDescriptionSize, entry.description);
     }
     if (handle != nullptr) {
         *handle = entry.handle;

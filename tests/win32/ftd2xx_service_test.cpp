@@ -200,7 +200,8 @@ TEST_F(Ftd2xxTest, ReadIdentityOfAnUnpluggedAdapterFailsAndTheOneInItsIndexIsIts
     EXPECT_STREQ(identity.serialNumber, "B2");
     EXPECT_STREQ(identity.place, "loc 0x00000112");
     EXPECT_EQ(service.close(other), kFtdiOk);
-    EXPECT_EQ(calls(), (std::vector<std::string>{"open 0", "close unplugged", "open 0", "close 0"}));
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"open 0", "close unplugged", "open 0", "close 0"}));
 }
 
 // A missing DLL, and one that lacks a function the program calls only later (FT_Write): both

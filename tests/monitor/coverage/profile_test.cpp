@@ -64,7 +64,9 @@ TEST(PanelProfile, EachErrorIsOneLineNamingFileAndLine) {
         {"# x\nmodule 16\noptional 16\n", "p.profile:3: ", "module 16 is named twice"},
         {"name A\nmodule 16\nname B\n", "p.profile:3: ", "on line 1"},
         {"name\nmodule 16\n", "p.profile:1: ", "name without a text"},
-        {"module 16\nname a\x01" "b\n", "p.profile:2: ", "control character"},
+        {"module 16\nname a\x01"
+         "b\n",
+         "p.profile:2: ", "control character"},
         {"module 16\n" + longLine + "\n", "p.profile:2: ", "longer than 200"},
         {longFile, "p.profile:1: ", "longer than 64 KiB"},
         {"# nothing\nname X\n", "p.profile:2: ", "names no module"},
@@ -131,8 +133,10 @@ TEST_F(ProfileRulesTest, MissingOutdatedUnexpectedAndOptionalModules) {
         {"module 18\noptional 99", {{99, 1}}, {{18, O::Missing}, {99, O::Present}}, {18, 99}},
         {"optional 99 min-version 3", {{99, 2}}, {{99, O::Outdated}}, {99}},
         // Any other module is unexpected, and its switches are not checked.
-        {"module 18", {{19, 2}, {18, 1}, {50, 1}},
-         {{18, O::Present}, {19, O::Unexpected}, {50, O::Unexpected}}, {18}},
+        {"module 18",
+         {{19, 2}, {18, 1}, {50, 1}},
+         {{18, O::Present}, {19, O::Unexpected}, {50, O::Unexpected}},
+         {18}},
     };
     for (const auto& c : cases) {
         resetProtocolState();
@@ -154,7 +158,8 @@ TEST_F(ProfileRulesTest, MissingOutdatedUnexpectedAndOptionalModules) {
         EXPECT_EQ(profilePassed(items), passed) << c.profile;
         for (int type : {18, 19, 99}) {
             const bool owes = std::find(c.owing.begin(), c.owing.end(), type) != c.owing.end();
-            EXPECT_EQ(requiredOf(type), owes ? itemsOf(type) : 0) << c.profile << " module " << type;
+            EXPECT_EQ(requiredOf(type), owes ? itemsOf(type) : 0)
+                << c.profile << " module " << type;
         }
         EXPECT_FALSE(profileCheckComplete(tracker, items)) << c.profile;
     }

@@ -85,6 +85,33 @@ class MonitorTest(unittest.TestCase):
         self.simulator = Simulator(self.folder, **kwargs)
         return environment(self.folder, self.simulator.link)
 
+    def run_across_a_gap(self, args, env):
+        """Runs the monitor with args while the simulator plays; after 20 coverage lines the
+        simulator is killed, and a second after the monitor says link lost a new one starts on
+        the same link path. Returns the monitor's lines, exit status and standard error."""
+        watch = subprocess.Popen([MONITOR] + args, env=env, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True)
+        lines = []
+        try:
+            while len([l for l in lines if l.startswith("[")]) < 20:
+                line = watch.stdout.readline()
+                self.assertTrue(line, "the watch ended before the unplug: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            self.simulator.process.kill()
+            self.simulator.stop()
+            self.simulator = None
+            while "link lost" not in lines[-1]:
+                line = watch.stdout.readline()
+                self.assertTrue(line, "no link lost: %s" % lines)
+                lines.append(line.rstrip("\n"))
+            time.sleep(1.0)  # a few tries at reopening find nothing
+            self.simulator = Simulator(self.folder)
+            out, err = watch.communicate(timeout=90)
+        finally:
+            if watch.poll() is None:
+                watch.kill()
+        return lines + out.splitlines(), watch.returncode, err
+
     def test_list_and_connection_errors(self):
         env = self.start(wait_for_frame=True)
         listed = monitor(["--list"], env)
@@ -219,30 +246,10 @@ class MonitorTest(unittest.TestCase):
         env = environment(self.folder, self.simulator.link)
         report = os.path.join(self.folder, "eol.json")
         capture = os.path.join(self.folder, "gap.zr8cap")
-        watch = subprocess.Popen([MONITOR, "COM5", "--coverage", "--timeout", "60", "--report",
-                                  report, "--capture", capture], env=env, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, text=True)
-        lines = []
-        try:
-            while len([l for l in lines if l.startswith("[")]) < 20:
-                line = watch.stdout.readline()
-                self.assertTrue(line, "the watch ended before the unplug: %s" % lines)
-                lines.append(line.rstrip("\n"))
-            self.simulator.process.kill()
-            self.simulator.stop()
-            self.simulator = None
-            while "link lost" not in lines[-1]:
-                line = watch.stdout.readline()
-                self.assertTrue(line, "no link lost: %s" % lines)
-                lines.append(line.rstrip("\n"))
-            time.sleep(1.0)  # a few tries at reopening find nothing
-            self.simulator = Simulator(self.folder)
-            out, err = watch.communicate(timeout=90)
-        finally:
-            if watch.poll() is None:
-                watch.kill()
-        lines += out.splitlines()
-        self.assertEqual(watch.returncode, 0, "\n".join(lines) + err)
+        lines, status, err = self.run_across_a_gap(
+            ["COM5", "--coverage", "--timeout", "60", "--report", report, "--capture", capture],
+            env)
+        self.assertEqual(status, 0, "\n".join(lines) + err)
         self.assertTrue(lines[-1].startswith("PASS"), lines[-1])
         link = [(l.split()[0], " ".join(l.split()[1:])) for l in lines if " link " in l]
         self.assertEqual([state for _, state in link], ["link lost", "link restored"], lines)

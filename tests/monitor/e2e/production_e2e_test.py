@@ -35,6 +35,7 @@ class ProductionTest(unittest.TestCase):
     setUp = base.MonitorTest.setUp
     tearDown = base.MonitorTest.tearDown
     start = base.MonitorTest.start
+    run_across_a_gap = base.MonitorTest.run_across_a_gap
 
     def write(self, name, text, mode="w"):
         path = os.path.join(self.folder, name)
@@ -117,38 +118,18 @@ class ProductionTest(unittest.TestCase):
         # The end-of-line run as a station makes it: the demo profile, the production record,
         # the report folder and JUnit; the simulator is stopped mid-demo and a new one starts on
         # the same link. One run, one report: both link events, the health counts, a pass.
-        import subprocess
-        import time
         env = self.start()
         out = os.path.join(self.folder, "reports")
         junit_path = os.path.join(self.folder, "station.xml")
         capture = os.path.join(self.folder, "station.zr8cap")
-        watch = subprocess.Popen(
-            [base.MONITOR, "COM5", "--coverage", "--timeout", "60", "--profile", DEMO_PROFILE,
+        lines, status, err = self.run_across_a_gap(
+            ["COM5", "--coverage", "--timeout", "60", "--profile", DEMO_PROFILE,
              "--unit", "ZR8-0077", "--operator", "C. Dahl", "--station", "EOL 1",
-             "--report-dir", out, "--junit", junit_path, "--capture", capture],
-            env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        lines = []
-        try:
-            while len([l for l in lines if l.startswith("[")]) < 20:
-                line = watch.stdout.readline()
-                self.assertTrue(line, "the watch ended before the unplug: %s" % lines)
-                lines.append(line.rstrip("\n"))
-            self.simulator.process.kill()
-            self.simulator.stop()
-            self.simulator = None
-            while not lines[-1].endswith("link lost"):
-                line = watch.stdout.readline()
-                self.assertTrue(line, "no link lost: %s" % lines)
-                lines.append(line.rstrip("\n"))
-            time.sleep(1.0)
-            self.simulator = base.Simulator(self.folder)
-            rest, err = watch.communicate(timeout=90)
-        finally:
-            if watch.poll() is None:
-                watch.kill()
-        lines += rest.splitlines()
-        self.assertEqual(watch.returncode, 0, "\n".join(lines) + err)
+             "--report-dir", out, "--junit", junit_path, "--capture", capture], env)
+        self.assertEqual(status, 0, "\n".join(lines) + err)
+        self.assertEqual([l.split(None, 1)[1] for l in lines if l.endswith(("link lost",
+                                                                             "link restored"))],
+                         ["link lost", "link restored"])
         self.assertTrue(lines[-1].startswith("PASS: all 112 items met"), lines[-1])
         [name] = self.reports(out)
         with open(os.path.join(out, name)) as f:

@@ -35,7 +35,9 @@ TEST(UnitSerial, TrimmedAndCheckedThenMadeSafeForAFileName) {
         {std::string(65, 'U'), nullptr, nullptr},
         {"", nullptr, nullptr},
         {" \t\r\n", nullptr, nullptr},
-        {"A\x01" "B", nullptr, nullptr},
+        {"A\x01"
+         "B",
+         nullptr, nullptr},
         {"A\x7f", nullptr, nullptr},
     };
     for (const auto& c : cases) {
@@ -57,7 +59,8 @@ TEST(UnitSerial, TrimmedAndCheckedThenMadeSafeForAFileName) {
 TEST(ReportFields, OnlyAWholeWellFormedObjectIsRead) {
     ReportFields fields;
     ASSERT_TRUE(readReportFields(
-        " {\"a\":[1,{\"b\":null}],\"unit\":\"Z\\u0041\\\"1\",\"x\":-1.5e3,\"attempt\":3}\n", fields));
+        " {\"a\":[1,{\"b\":null}],\"unit\":\"Z\\u0041\\\"1\",\"x\":-1.5e3,\"attempt\":3}\n",
+        fields));
     EXPECT_TRUE(fields.hasUnit);
     EXPECT_EQ(fields.unit, "ZA\"1");
     EXPECT_TRUE(fields.hasAttempt);
@@ -131,12 +134,12 @@ TEST_F(ReportFolderTest, ADamagedReportNeverLowersTheNumber) {
     file("U-20240502-140313.json", report("U", "2"));
     file("U-20240502-140314.json", report("U", "3").substr(0, 30));  // cut short
     EXPECT_EQ(attempt("U"), 4);
-    file("U-20240502-140315.json", "");                        // claimed, never written
-    file("U-20240502-140316.json", report("U", "1e300"));      // not believed
+    file("U-20240502-140315.json", "");                    // claimed, never written
+    file("U-20240502-140316.json", report("U", "1e300"));  // not believed
     file("U-20240502-140317.json", report("U", "-4"));
     file("U-20240502-140318.json", report("U", "2.5"));
     file("U-20240502-140319.json", std::string(5000, '['));
-    fs::create_directories(dir / "U-20240502-140320.json");     // a folder of that name
+    fs::create_directories(dir / "U-20240502-140320.json");  // a folder of that name
     EXPECT_EQ(attempt("U"), 10);
     // A report with a high but believable attempt sets the number.
     file("U-20240502-140321.json", report("U", "40"));
@@ -159,8 +162,7 @@ TEST_F(ReportFolderTest, TwoReportsInTheSameSecondGetTwoNames) {
     EXPECT_TRUE(isReportFileName(fs::path(second).filename().string(), "A_1"));
     EXPECT_EQ(fs::path(second).filename().string().substr(19), "-2.json");
     // An HTML page left alone also holds its name.
-    std::ofstream(fs::path(second).replace_filename(
-                      fs::path(first).stem().string() + "-3.html"))
+    std::ofstream(fs::path(second).replace_filename(fs::path(first).stem().string() + "-3.html"))
         << "x";
     ASSERT_TRUE(claimReportPath((dir / "new" / "folder").string(), "A/1", start, third, error));
     EXPECT_EQ(fs::path(third).filename().string().substr(19), "-4.json");
