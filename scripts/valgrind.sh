@@ -19,6 +19,7 @@ programs=(
     tests/monitor/zr8_monitor_tests
     tests/monitor/coverage/zr8_monitor_coverage_tests
     tests/monitor/outputs/zr8_monitor_outputs_tests
+    tests/monitor/production/zr8_monitor_production_tests
 )
 failed=0
 for program in "${programs[@]}"; do

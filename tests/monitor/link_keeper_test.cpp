@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ struct Case {
     std::string placeBack;  // where the chosen adapter comes back
     bool restored;          // whether it is recognised there
 };
+
+// GoogleTest names a case by its text (rather than printing its bytes, padding included).
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class LinkKeeperTest : public ::testing::TestWithParam<Case> {
   protected:

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ bool onlyLookedAt(const std::vector<std::string>& calls, int index) {
         }
     }
     return true;
+}
+
+// GoogleTest names a case by its text (rather than printing its bytes, padding included).
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.what;
 }
 
 class D2xxLinkKeeperTest : public ::testing::TestWithParam<Case> {
