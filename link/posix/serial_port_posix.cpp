@@ -92,25 +92,22 @@ PosixSerialPortService::~PosixSerialPortService() {
     }
 }
 
-int PosixSerialPortService::descriptorOf(SerialPort port) const {
-    if (port == nullptr) {
-        return -1;
-    }
+const PosixSerialPortService::OpenPort* PosixSerialPortService::slotOf(SerialPort port) const {
     for (const OpenPort& slot : slots_) {
-        if (static_cast<const void*>(port) == static_cast<const void*>(&slot)) {
-            return slot.fd;
-        }
-    }
-    return -1;
-}
-
-PosixSerialPortService::OpenPort* PosixSerialPortService::slotOf(SerialPort port) {
-    for (OpenPort& slot : slots_) {
-        if (port != nullptr && static_cast<void*>(port) == static_cast<void*>(&slot)) {
+        if (port != nullptr && static_cast<const void*>(port) == static_cast<const void*>(&slot)) {
             return slot.fd >= 0 ? &slot : nullptr;
         }
     }
     return nullptr;
+}
+
+PosixSerialPortService::OpenPort* PosixSerialPortService::slotOf(SerialPort port) {
+    return const_cast<OpenPort*>(static_cast<const PosixSerialPortService*>(this)->slotOf(port));
+}
+
+int PosixSerialPortService::descriptorOf(SerialPort port) const {
+    const OpenPort* slot = slotOf(port);
+    return slot != nullptr ? slot->fd : -1;
 }
 
 bool PosixSerialPortService::portGone(SerialPort port) {

@@ -52,6 +52,8 @@ class PosixSerialPortService final : public SerialPortService {
 
     // The descriptor behind a handle this service gave out and has not closed; -1 otherwise.
     int descriptorOf(SerialPort port) const;
+    // The open port behind a handle this service gave out; null otherwise.
+    const OpenPort* slotOf(SerialPort port) const;
     OpenPort* slotOf(SerialPort port);
 
     std::chrono::milliseconds writeStallLimit_;

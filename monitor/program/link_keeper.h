@@ -25,6 +25,8 @@ class LinkKeeper {
     // closed then), Restored when it has just been opened again, else None.
     Change afterRead(std::uint32_t count, double seconds);
     bool lost() const { return lost_; }
+    // A link was open when remembered (whether or not it can be recognised again).
+    bool open() const { return open_; }
 
   private:
     LinkIdentity identity_;

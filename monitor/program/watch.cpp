@@ -51,8 +51,7 @@ int watchConnection(MonitorSession& session, const WatchLimits& limits, CaptureW
     std::uint8_t buffer[kDeviceLinkReadSize];
     std::string error;
     LinkKeeper keeper;
-    if (!keeper.remember() &&
-        (deviceLinkState().serialHandle != nullptr || deviceLinkState().usbHandle != nullptr)) {
+    if (!keeper.remember() && keeper.open()) {
         std::fputs(
             "zr8-monitor: this adapter tells neither its serial number nor its place (an "
             "old FTD2XX.dll?): if it goes away the watch cannot find it again; start the "
